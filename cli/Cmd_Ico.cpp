@@ -1,0 +1,7 @@
+#include "cli/Subcommands.h"
+
+namespace nalo::cli {
+
+int runIco(const Args&) { return usageError("ico is not available in this build"); }
+
+}  // namespace nalo::cli

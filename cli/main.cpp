@@ -1,0 +1,68 @@
+// nalo-convert: the conversions of the tool windows, from the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/Subcommands.h"
+#include "shell/RuntimeError.h"
+
+namespace nalo::cli {
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "nalo-convert: %s\n(see nalo-convert --help)\n", message.c_str());
+    return 2;
+}
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(const Args&);
+    const char* usage;
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG to BMP, TGA or PCX"},
+    {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP to JPG"},
+    {"cdepth", runCDepth,
+     "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp"},
+    {"ico", runIco,
+     "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
+     "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
+    {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
+};
+
+void printHelp() {
+    std::printf("usage: nalo-convert TOOL [OPTIONS] FILE...\n\ntools:\n");
+    for (const auto& s : kSubcommands) std::printf("  %s\n", s.usage);
+    std::printf("\nexit status: 0 all converted, 1 a file failed, 2 usage error\n");
+}
+
+}  // namespace
+}  // namespace nalo::cli
+
+int main(int argc, char** argv) {
+    using namespace nalo::cli;
+    if (argc < 2) return usageError("no tool given");
+    std::string tool = argv[1];
+    if (tool == "--help" || tool == "-h" || tool == "help") {
+        printHelp();
+        return 0;
+    }
+    Args args(argv + 2, argv + argc);
+    for (const auto& s : kSubcommands) {
+        if (tool == s.name) {
+            try {
+                return s.run(args);
+            } catch (const nalo::RuntimeError& e) {
+                std::fprintf(stderr, "nalo-convert: error %d (%s): %s\n", e.number(), e.source().c_str(),
+                             e.description().c_str());
+                return 1;
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "nalo-convert: %s\n", e.what());
+                return 1;
+            }
+        }
+    }
+    return usageError("unknown tool '" + tool + "'");
+}
