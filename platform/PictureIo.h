@@ -1,0 +1,25 @@
+#pragma once
+// The platform's picture loader and saver: BMP, JPEG and GIF files decoded into a
+// drawable picture, and a picture saved as an uncompressed 24-bit BMP file.
+#include <string>
+
+#include "platform/Dib.h"
+
+namespace nalo {
+
+enum class PictureKind { Unknown, Bmp, Jpeg, Gif };
+
+// Kind by content (magic bytes), not by extension.
+PictureKind detectPictureKind(const std::string& path);
+
+// Decodes a BMP, JPEG or GIF file (GIF: the first frame composed on the logical
+// screen) into a 24-bit bottom-up Dib at the picture's own size. Raises RuntimeError
+// naming the file for unreadable, unknown, truncated or absurdly large pictures.
+Dib loadPicture(const std::string& path);
+
+// Writes `picture` as an uncompressed 24-bit bottom-up BMP file. The file is written
+// under a temporary name and renamed over `path` only when complete. Raises
+// RuntimeError naming the file on failure; no partial file is left.
+void savePictureBmp(const Dib& picture, const std::string& path);
+
+}  // namespace nalo
