@@ -8,8 +8,9 @@ inline QApplication& qtApp() {
     static int argc = 1;
     static char name[] = "nalo-test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: tearing down a QApplication after main has returned crashes.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace nalo::test
