@@ -117,26 +117,17 @@ void writeRawRowT(Dib& d, int y, int x0, int w, const uint32_t* in) {
         }
         break;
     }
-    case 24: {
-        uint8_t* p = r + 3 * x0;
-        for (int i = 0; i < w; ++i, p += 3) {
-            uint32_t v = combine<R>(p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16),
-                                    in[i]);
-            p[0] = static_cast<uint8_t>(v);
-            p[1] = static_cast<uint8_t>(v >> 8);
-            p[2] = static_cast<uint8_t>(v >> 16);
-        }
-        break;
-    }
+    case 24:
     case 32: {
-        uint8_t* p = r + 4 * x0;
-        for (int i = 0; i < w; ++i, p += 4) {
+        const int bpp = d.bitCount() / 8;
+        uint8_t* p = r + bpp * x0;
+        for (int i = 0; i < w; ++i, p += bpp) {
             uint32_t v = combine<R>(p[0] | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16),
                                     in[i]);
             p[0] = static_cast<uint8_t>(v);
             p[1] = static_cast<uint8_t>(v >> 8);
             p[2] = static_cast<uint8_t>(v >> 16);
-            p[3] = 0;
+            if (bpp == 4) p[3] = 0;
         }
         break;
     }
