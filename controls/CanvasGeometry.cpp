@@ -7,23 +7,6 @@
 
 namespace nalo {
 
-PixelRect bestFit(int dstW, int dstH, int w, int h, bool stretchFit) {
-    if (w <= 0 || h <= 0) return {};
-    int rw = w, rh = h;
-    if (dstW < w || dstH < h || stretchFit) {
-        const float ratioW = static_cast<float>(dstW) / static_cast<float>(w);
-        const float ratioH = static_cast<float>(dstH) / static_cast<float>(h);
-        if (ratioW >= ratioH) {
-            rh = dstH;
-            rw = static_cast<int>(roundHalfEven(static_cast<double>(ratioH) * w));
-        } else {
-            rw = dstW;
-            rh = static_cast<int>(roundHalfEven(static_cast<double>(ratioW) * h));
-        }
-    }
-    return {(dstW - rw) / 2, (dstH - rh) / 2, rw, rh};
-}
-
 void CanvasGeometry::layoutAxis(Axis& a, int inner, int pic, int zoom, int& drawnPos, int& drawnSize) {
     const int64_t zoomed = static_cast<int64_t>(zoom) * pic;
     if (inner >= zoomed) {
@@ -47,7 +30,7 @@ void CanvasGeometry::keepPosition(Axis& a) {
     a.prevRange = static_cast<float>(a.range);
 }
 
-void CanvasGeometry::layout(int innerW, int innerH, int picW, int picH) {
+void CanvasGeometry::layout(int innerW, int innerH, int picW, int picH, const PixelRect& fitted) {
     innerW = std::max(innerW, 0);
     innerH = std::max(innerH, 0);
     if (picW <= 0 || picH <= 0) picW = picH = 0;
@@ -60,7 +43,7 @@ void CanvasGeometry::layout(int innerW, int innerH, int picW, int picH) {
         return;
     }
     if (fit_) {
-        drawn_ = bestFit(innerW, innerH, picW, picH, false);
+        drawn_ = fitted;
         x_.range = y_.range = 0;
     } else {
         layoutAxis(x_, innerW, picW, zoom_, drawn_.x, drawn_.width);

@@ -9,10 +9,6 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-// Where a w x h bitmap lies centred in a dstW x dstH box: fitted with the aspect
-// ratio kept when it is too large (or when stretchFit), otherwise at its own size.
-PixelRect bestFit(int dstW, int dstH, int w, int h, bool stretchFit);
-
 // One stretch of the paint: the picture's source rectangle onto the destination.
 struct CanvasPaint {
     PixelRect dst, src;
@@ -30,7 +26,8 @@ public:
     // Recomputes the drawn rectangle and the scroll ranges for a picture of
     // picW x picH (0 = empty) in a control of innerW x innerH; the scroll keeps its
     // relative position in the range, or is centred when there was no range.
-    void layout(int innerW, int innerH, int picW, int picH);
+    // In fit mode the picture is drawn at `fitted`, its best fit into the control.
+    void layout(int innerW, int innerH, int picW, int picH, const PixelRect& fitted = {});
 
     const PixelRect& drawn() const { return drawn_; }
     int64_t scrollX() const { return x_.scroll; }

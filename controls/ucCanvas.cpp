@@ -20,7 +20,9 @@ void ucCanvas::Repaint() {
 }
 
 void ucCanvas::Resize() {
-    geom_.layout(width(), height(), dib_.width(), dib_.height());
+    PixelRect fit;
+    if (geom_.fitMode()) dib_.GetBestFitInfo(width(), height(), fit.x, fit.y, fit.width, fit.height, false);
+    geom_.layout(width(), height(), dib_.Width(), dib_.Height(), fit);
     updatePointer();
 }
 
@@ -51,15 +53,15 @@ void ucCanvas::updatePointer() {
 
 void ucCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (pictureEmpty() || width() <= 0 || height() <= 0) {
+    if (dib_.empty() || width() <= 0 || height() <= 0) {
         painter.fillRect(rect(), qColour(backColor_));
         return;
     }
     if (backBuffer_.width() != width() || backBuffer_.height() != height()) backBuffer_ = Dib(width(), height(), 32, true);
     backBuffer_.fill(translateColour(backColor_));
     const CanvasPaint p = geom_.paint();
-    stretchBlt(backBuffer_, p.dst.x, p.dst.y, p.dst.width, p.dst.height, dib_, p.src.x, p.src.y, p.src.width,
-               p.src.height, Rop::SrcCopy);
+    dib_.Stretch(backBuffer_, p.dst.x, p.dst.y, p.dst.width, p.dst.height, p.src.x, p.src.y, p.src.width,
+                 p.src.height, Rop::SrcCopy);
     painter.drawImage(0, 0, toQImage(backBuffer_));
 }
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "controls/CanvasGeometry.h"
-#include "platform/Dib.h"
+#include "imaging/GcDIB.h"
 #include "shell/Colour.h"
 
 namespace nalo {
@@ -19,10 +19,10 @@ public:
 
     explicit ucCanvas(QWidget* parent = nullptr);
 
-    // The picture shown (top-down); the owner creates and fills it, then calls
-    // Resize after a size change and Repaint after drawing.
-    Dib& DIB() { return dib_; }
-    const Dib& DIB() const { return dib_; }
+    // The picture shown; the owner creates and fills it, then calls Resize after
+    // a size change and Repaint after drawing.
+    GcDIB& DIB() { return dib_; }
+    const GcDIB& DIB() const { return dib_; }
 
     // Paints now, while the control is visible.
     void Repaint();
@@ -59,10 +59,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool pictureEmpty() const { return dib_.empty(); }
     void updatePointer();
 
-    Dib dib_;
+    GcDIB dib_;
     Dib backBuffer_;  // control-sized, reused between paints
     CanvasGeometry geom_;
     int workMode_ = 0;

@@ -1,15 +1,17 @@
 #pragma once
 // Flat progress bar, horizontal (fills from the left) or vertical (fills from the
 // bottom), with a border style and colours. Setting the value repaints only when
-// the bar's length in pixels changes.
+// the bar's length in pixels changes. Engine operations report to it as a
+// ProgressReporter.
 #include <QRect>
 #include <QWidget>
 
+#include "imaging/ProgressReporter.h"
 #include "shell/Colour.h"
 
 namespace nalo {
 
-class ucProgress : public QWidget {
+class ucProgress : public QWidget, public ProgressReporter {
     Q_OBJECT
 public:
     enum : int { Horizontal = 0, Vertical = 1 };
@@ -32,6 +34,10 @@ public:
     void setMax(int max);  // 0 or less -> 1
     int value() const { return value_; }
     void setValue(int value);
+
+    // ProgressReporter
+    void Max(int32_t max) override { setMax(max); }
+    void value(int32_t v) override { setValue(v); }
 
     int barLength() const { return length_; }
     // Inside the border, in control coordinates.

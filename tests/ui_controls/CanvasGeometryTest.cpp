@@ -5,11 +5,12 @@
 using namespace nalo;
 
 namespace {
-CanvasGeometry laidOut(int zoom, int innerW, int innerH, int picW, int picH, bool fit = false) {
+CanvasGeometry laidOut(int zoom, int innerW, int innerH, int picW, int picH, PixelRect fitted = {},
+                       bool fit = false) {
     CanvasGeometry g;
     g.setZoom(zoom);
     g.setFitMode(fit);
-    g.layout(innerW, innerH, picW, picH);
+    g.layout(innerW, innerH, picW, picH, fitted);
     return g;
 }
 }  // namespace
@@ -85,7 +86,7 @@ TEST(CanvasGeometry, ControlToPictureCoordinates) {
     EXPECT_EQ(g.pictureY(77.9), 0);
     EXPECT_EQ(g.pictureY(78), 1);
 
-    CanvasGeometry f = laidOut(1, 50, 50, 200, 100, true);
+    CanvasGeometry f = laidOut(1, 50, 50, 200, 100, {0, 12, 50, 25}, true);
     EXPECT_EQ(f.drawn(), (PixelRect{0, 12, 50, 25}));
     EXPECT_EQ(f.rangeX(), 0);
     EXPECT_FALSE(f.scrollable());
@@ -93,7 +94,7 @@ TEST(CanvasGeometry, ControlToPictureCoordinates) {
     EXPECT_EQ(f.pictureY(12), 0);
     EXPECT_EQ(f.pictureY(36.9), 99);
     // A control of no size maps to 0 instead of dividing by zero.
-    CanvasGeometry z = laidOut(1, 0, 0, 200, 100, true);
+    CanvasGeometry z = laidOut(1, 0, 0, 200, 100, {}, true);
     EXPECT_EQ(z.pictureX(10), 0);
 }
 
@@ -114,12 +115,4 @@ TEST(CanvasGeometry, PaintCoversPartlyVisibleEdgePixelsWithinThePicture) {
     EXPECT_EQ(p.src.width, 75);
     EXPECT_EQ(p.dst.x, 0);
     EXPECT_EQ(p.dst.width, 300);
-}
-
-TEST(CanvasGeometry, BestFitNeverEnlargesUnlessAsked) {
-    EXPECT_EQ(bestFit(50, 50, 200, 100, false), (PixelRect{0, 12, 50, 25}));
-    EXPECT_EQ(bestFit(50, 50, 20, 10, false), (PixelRect{15, 20, 20, 10}));
-    EXPECT_EQ(bestFit(50, 50, 20, 10, true), (PixelRect{0, 12, 50, 25}));
-    EXPECT_EQ(bestFit(50, 50, 100, 200, false), (PixelRect{12, 0, 25, 50}));
-    EXPECT_EQ(bestFit(50, 50, 0, 10, false), PixelRect{});
 }

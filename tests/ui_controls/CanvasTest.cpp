@@ -13,12 +13,12 @@ using namespace nalo;
 
 namespace {
 
-// A picture whose pixel (x, y) has red x and green y.
-Dib coordinatePicture(int w, int h) {
-    Dib d(w, h, 32, true);
+// Makes a picture whose pixel (x, y) has red x and green y.
+void drawCoordinatePicture(GcDIB& d, int w, int h) {
+    ASSERT_TRUE(d.Create(w, h, 32));
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) d.setPixel(x, y, rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 0));
-    return d;
+        for (int x = 0; x < w; ++x)
+            d.hDIBDC().setPixel(x, y, rgb(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 0));
 }
 
 void sendMouse(QWidget& w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons held) {
@@ -32,7 +32,7 @@ struct CanvasTest : test::WithQtApp, ::testing::Test {
     void setUpCanvas(int cw, int ch, int pw, int ph, int zoom) {
         canvas.resize(cw, ch);
         canvas.setZoom(zoom);
-        canvas.DIB() = coordinatePicture(pw, ph);
+        drawCoordinatePicture(canvas.DIB(), pw, ph);
         canvas.Resize();
         canvas.show();
         QCoreApplication::processEvents();

@@ -46,8 +46,13 @@ TEST_F(ProgressTest, DefaultsAndMaxClamp) {
     EXPECT_EQ(bar.Max(), 100);
     bar.setMax(0);
     EXPECT_EQ(bar.Max(), 1);
-    bar.setMax(-7);
+    // As the engine's progress reporter.
+    ProgressReporter& reporter = bar;
+    reporter.Max(-7);
     EXPECT_EQ(bar.Max(), 1);
+    reporter.Max(50);
+    reporter.value(20);
+    EXPECT_EQ(bar.value(), 20);
 }
 
 TEST_F(ProgressTest, RepaintsOnlyWhenTheBarLengthChanges) {
