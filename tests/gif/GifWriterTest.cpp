@@ -140,6 +140,17 @@ TEST(GifWriter, CodeSizeFollowsPaletteSize) {
     }
 }
 
+TEST(GifWriter, TwoColourCodeStream) {
+    TempDir dir;
+    cGIF gif;
+    makeOneFrame(gif, 1, 1, 2, {1});
+    ASSERT_TRUE(gif.Save(dir.file("t.gif")));
+    auto f = readFile(dir.file("t.gif"));
+    // Code size 2; 3-bit codes Clear 4, pixel 1, End 5, least significant bit first.
+    const std::vector<uint8_t> tail = {2, 2, 0x4C, 0x01, 0x00, 0x3B};
+    EXPECT_EQ(std::vector<uint8_t>(f.end() - 6, f.end()), tail);
+}
+
 TEST(GifWriter, SubBlocksHold254Bytes) {
     TempDir dir;
     cGIF gif;
