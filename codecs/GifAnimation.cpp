@@ -260,12 +260,14 @@ bool cGIF::Save(const std::string& fileName) const {
             if (!globalExists_) raiseModel("Frame without a palette");
             bits = n;
         }
+        // Up to 4 rows the data is in plain order, so the descriptor says so too.
+        const bool interlaced = f.interlaced && img.Height() > 4;
         b.push_back(0x2C);
         put16(b, f.left);
         put16(b, f.top);
         put16(b, img.Width());
         put16(b, img.Height());
-        b.push_back(static_cast<uint8_t>((bits - 1) + (f.localSorted ? 0x20 : 0) + (f.interlaced ? 0x40 : 0) +
+        b.push_back(static_cast<uint8_t>((bits - 1) + (f.localSorted ? 0x20 : 0) + (interlaced ? 0x40 : 0) +
                                          (f.localUsed ? 0x80 : 0)));
         if (f.localUsed) putColourTable(b, f.palette.data(), f.localEntries, bits);
 

@@ -1,6 +1,7 @@
 #include "codecs/GifLzwEncoder.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "imaging/GcDIB.h"
@@ -19,37 +20,46 @@ constexpr int hashShift() {
     return 8 - counter;
 }
 
-// The encoder's state; one encoding at a time.
-struct LzwState {
-    std::FILE* out = nullptr;
-    int initWidth = 0, width = 0;
-    int32_t largest = 0, clearCode = 0, endCode = 0, nextFree = 0;
+// Hash of the strings seen: key = pixel * 4096 + prefix code, -1 marks an empty slot.
+struct HashTable {
+    int32_t keys[HashSize];
+    int32_t codes[HashSize];
+    void clear() { std::memset(keys, 0xFF, sizeof keys); }
+};
+
+}  // namespace
+
+void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int stride,
+                        uint8_t initialCodeWidth, bool interlace) {
+    if (w <= 0 || h <= 0 || !pixels) return;
+    const int initWidth = initialCodeWidth;
+    int width = initWidth;
+    int32_t largest = (1 << width) - 1;
+    const int32_t clearCode = 1 << (initWidth - 1);
+    const int32_t endCode = clearCode + 1;
+    int32_t nextFree = clearCode + 2;
     bool clearPending = false;
     uint32_t acc = 0;
     int bits = 0;
     uint8_t packet[256];
     int count = 0;
-    int32_t keys[HashSize];
-    int32_t codes[HashSize];
 
-    void flush() {
+    auto flush = [&] {
         if (count == 0) return;
         packet[0] = static_cast<uint8_t>(count);
         std::fwrite(packet, 1, static_cast<size_t>(count) + 1, out);
         count = 0;
-    }
-    void putByte(uint8_t b) {
-        packet[++count] = b;
+    };
+    auto putByte = [&](uint32_t b) {
+        packet[++count] = static_cast<uint8_t>(b);
         if (count == 254) flush();
-    }
-    void clearHash() { std::memset(keys, 0xFF, sizeof keys); }
-
-    void writeCode(int32_t code) {
+    };
+    auto writeCode = [&](int32_t code) {
         acc = bits > 0 ? (acc & ((1u << bits) - 1)) | (static_cast<uint32_t>(code) << bits)
                        : static_cast<uint32_t>(code);
         bits += width;
         while (bits >= 8) {
-            putByte(static_cast<uint8_t>(acc));
+            putByte(acc);
             acc >>= 8;
             bits -= 8;
         }
@@ -65,31 +75,13 @@ struct LzwState {
         }
         if (code == endCode) {
             while (bits > 0) {
-                putByte(static_cast<uint8_t>(acc));
+                putByte(acc);
                 acc >>= 8;
                 bits -= 8;
             }
             flush();
         }
-    }
-};
-
-}  // namespace
-
-void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int stride,
-                        uint8_t initialCodeWidth, bool interlace) {
-    if (w <= 0 || h <= 0 || !pixels) return;
-    LzwState s;
-    s.out = out;
-    s.initWidth = s.width = initialCodeWidth;
-    s.largest = (1 << s.width) - 1;
-    s.clearCode = 1 << (initialCodeWidth - 1);
-    s.endCode = s.clearCode + 1;
-    s.nextFree = s.clearCode + 2;
-    s.clearPending = false;
-    s.acc = 0;
-    s.bits = 0;
-    s.count = 0;
+    };
 
     // Row order: top to bottom, or the four interlace passes above 4 rows.
     std::vector<int> rows;
@@ -103,11 +95,12 @@ void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int
     }
 
     constexpr int shift = hashShift();
-    s.clearHash();
-    s.writeCode(s.clearCode);
+    auto table = std::make_unique<HashTable>();
+    int32_t* const keys = table->keys;
+    int32_t* const codes = table->codes;
+    table->clear();
+    writeCode(clearCode);
 
-    int32_t* const keys = s.keys;
-    int32_t* const codes = s.codes;
     int32_t prefix = pixels[static_cast<size_t>(rows[0]) * stride];
     int x0 = 1;
     for (int y : rows) {
@@ -122,39 +115,34 @@ void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int
                 continue;
             }
             if (k >= 0) {
+                // Probe; a stored key of 0 ends the search like an empty slot.
                 const int step = slot == 0 ? 1 : HashSize - slot;
-                bool found = false;
-                for (;;) {
+                do {
                     slot -= step;
                     if (slot < 0) slot += HashSize;
                     k = keys[slot];
-                    if (k == key) {
-                        found = true;
-                        break;
-                    }
-                    if (k <= 0) break;
-                }
-                if (found) {
+                } while (k != key && k > 0);
+                if (k == key) {
                     prefix = codes[slot];
                     continue;
                 }
             }
-            s.writeCode(prefix);
-            if (s.nextFree < MaxCode) {
+            writeCode(prefix);
+            if (nextFree < MaxCode) {
                 keys[slot] = key;
-                codes[slot] = s.nextFree++;
+                codes[slot] = nextFree++;
             } else {
-                s.clearHash();
-                s.clearPending = true;
-                s.nextFree = s.clearCode + 2;
-                s.writeCode(s.clearCode);
+                table->clear();
+                clearPending = true;
+                nextFree = clearCode + 2;
+                writeCode(clearCode);
             }
             prefix = c;
         }
         x0 = 0;
     }
-    s.writeCode(prefix);
-    s.writeCode(s.endCode);
+    writeCode(prefix);
+    writeCode(endCode);
 }
 
 void GIFLZWEncode(std::FILE* out, const GcDIB& dib, uint8_t initialCodeWidth, bool interlace) {
