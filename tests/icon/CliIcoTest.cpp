@@ -34,13 +34,7 @@ bool icoMask(const std::vector<uint8_t>& f, int x, int y) {
 class CliIco : public ::testing::Test {
 protected:
     void SetUp() override {
-        Dib p(200, 100, 24);
-        p.fill(Grey);
-        p.fillRect(10, 10, 20, 20, Red);
-        p.fillRect(30, 10, 20, 20, Blue);
-        p.fillRect(10, 30, 20, 20, Green);
-        p.fillRect(30, 30, 20, 20, Black);
-        savePictureBmp(p, dir.file("quad.bmp"));
+        savePictureBmp(quadrantPicture(), dir.file("quad.bmp"));
         Dib exact(32, 32, 24);
         exact.fill(rgb(0, 128, 128));
         savePictureBmp(exact, dir.file("exact.bmp"));

@@ -21,6 +21,18 @@ inline Dib patternPicture(const std::vector<ColourValue>& palette, ColourValue t
     return d;
 }
 
+// A 200 x 100 grey picture whose 40 x 40 block at (10, 10) has four 20 x 20 quadrants:
+// red, blue (top), green, black (bottom).
+inline Dib quadrantPicture() {
+    Dib p(200, 100, 24);
+    p.fill(rgb(90, 90, 90));
+    p.fillRect(10, 10, 20, 20, rgb(255, 0, 0));
+    p.fillRect(30, 10, 20, 20, rgb(0, 0, 255));
+    p.fillRect(10, 30, 20, 20, rgb(0, 255, 0));
+    p.fillRect(30, 30, 20, 20, rgb(0, 0, 0));
+    return p;
+}
+
 inline bool isTransparentSpot(int x, int y) { return (x < 8 && y < 8) || (x == 31 && y == 31); }
 
 }  // namespace nalo::test

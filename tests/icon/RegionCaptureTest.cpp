@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "icon/IconTestPictures.h"
 #include "tools/pic2ico/CaptureGeometry.h"
 #include "tools/pic2ico/CutBox.h"
 #include "tools/pic2ico/ImageCapSession.h"
 
 using namespace nalo;
+using nalo::test::quadrantPicture;
 
 namespace {
 
@@ -17,17 +19,6 @@ bool sameDib(const Dib& a, const Dib& b) {
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y)) return false;
     return true;
-}
-
-// A 200 x 100 picture whose 40 x 40 block at (10, 10) has four 20 x 20 quadrants.
-Dib quadrantPicture() {
-    Dib p(200, 100, 24);
-    p.fill(Grey);
-    p.fillRect(10, 10, 20, 20, Red);
-    p.fillRect(30, 10, 20, 20, Blue);
-    p.fillRect(10, 30, 20, 20, Green);
-    p.fillRect(30, 30, 20, 20, Black);
-    return p;
 }
 
 void drag(ImageCapSession& s, float x0, float y0, float x1, float y1) {
