@@ -14,7 +14,9 @@ Dib captureIcon(const Dib& picture, const IconCapture& capture) {
         stretchToIcon(cutSquare(picture, capture.region), icon);
         return icon;
     }
-    ShrinkResults results = shrinkAllQualities(prepareSquare(picture, capture.prepare));
+    ShrinkResults results = capture.prepare == PrepareAsIs
+                                ? shrinkAllQualities(picture)
+                                : shrinkAllQualities(prepareSquare(picture, capture.prepare));
     int q = capture.quality < 0 ? results.chosen : capture.quality;
     if (q >= ShrinkQualities || !results.made[static_cast<size_t>(q)])
         throw RuntimeError(err::InvalidProcedureCall, "IconCapture",
