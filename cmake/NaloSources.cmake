@@ -25,7 +25,7 @@ endfunction()
 
 function(nalo_collect_ui_sources out)
   set(result)
-  foreach(dir shell controls tools)
+  foreach(dir shell controls platform tools)
     file(GLOB_RECURSE files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.h)
     foreach(f ${files})
       _nalo_is_ui(${f} ui)

@@ -1,0 +1,22 @@
+#pragma once
+// LZW compression of one GIF image: variable-length codes from the initial width up
+// to 12 bits, least significant bit first, cut into data sub-blocks of 1..254 bytes.
+#include <cstdint>
+#include <cstdio>
+
+namespace nalo {
+
+class GcDIB;
+
+// Writes the data sub-blocks of an 8-bpp bitmap's indices at the file's current
+// position: no minimum-code-size byte before them and no terminator after them.
+// initialCodeWidth is the minimum code size + 1; every index must be below
+// 2^(initialCodeWidth - 1). Interlaced order is used only for more than 4 rows.
+// A bitmap of another depth (or an empty one) writes nothing.
+void GIFLZWEncode(std::FILE* out, const GcDIB& dib, uint8_t initialCodeWidth, bool interlace);
+
+// The same over a raw index buffer (rows `stride` bytes apart).
+void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int width, int height, int stride,
+                        uint8_t initialCodeWidth, bool interlace);
+
+}  // namespace nalo

@@ -1,0 +1,154 @@
+#include "platform/AviFile.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/AviDemux.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+namespace nalo {
+
+void FormatCloser::operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+
+FormatPtr openAviDemuxer(const std::string& path) {
+    const AVInputFormat* avi = av_find_input_format("avi");
+    AVFormatContext* ctx = nullptr;
+    if (!avi || avformat_open_input(&ctx, path.c_str(), avi, nullptr) < 0) return nullptr;
+    return FormatPtr(ctx);
+}
+
+int findVideoStream(AVFormatContext* ctx, int n) {
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream* st = ctx->streams[i];
+        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
+            n-- == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+void AVIFileInit() {
+    if (!std::getenv("NALO_AVI_LOG")) av_log_set_level(AV_LOG_QUIET);
+}
+
+void AVIFileExit() {}
+
+AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, const void*) {
+    file.reset();
+    if (mode & (OF_WRITE | OF_CREATE)) return AVIERR_UNSUPPORTED;
+    FormatPtr format = openAviDemuxer(path);
+    if (!format) return AVIERR_FILEOPEN;
+    auto f = std::make_shared<AviFile>();
+    f->path = path;
+    f->format = std::move(format);
+    file = std::move(f);
+    return AVIERR_OK;
+}
+
+AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t type, int32_t index) {
+    stream.reset();
+    if (!file) return AVIERR_BADHANDLE;
+    if (type != streamtypeVIDEO || index < 0) return AVIERR_NODATA;
+    AVFormatContext* ctx = file->format.get();
+    int si = findVideoStream(ctx, index);
+    if (si < 0) return AVIERR_NODATA;
+    AVStream* st = ctx->streams[si];
+    const AVCodecParameters* par = st->codecpar;
+    int w = par->width, h = std::abs(par->height);
+    if (w <= 0 || h <= 0 || w > MaxAviFrameSide || h > MaxAviFrameSide || int64_t(w) * h > MaxAviFramePixels)
+        return AVIERR_BADFORMAT;
+    if (st->time_base.num <= 0 || st->time_base.den <= 0) return AVIERR_BADFORMAT;
+
+    auto s = std::make_shared<AviStream>();
+    s->file = file;
+    s->index = si;
+    s->width = w;
+    s->height = h;
+    s->handler = par->codec_tag;
+    s->scale = st->time_base.num;
+    s->rate = st->time_base.den;
+    // Packet times count samples from the header's dwStart; the index holds them.
+    int entries = avformat_index_get_entries_count(st);
+    if (entries > 0) s->start = int32_t(std::clamp<int64_t>(avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
+    int64_t length = st->nb_frames > 0 ? st->nb_frames : entries;
+    s->length = int32_t(std::clamp<int64_t>(length, 0, INT32_MAX - int64_t(s->start)));
+    stream = std::move(s);
+    return AVIERR_OK;
+}
+
+AviResult AVIStreamOpenFromFileA(PAVISTREAM& stream, const std::string& path, uint32_t type, int32_t index,
+                                 uint32_t mode, const void* handler) {
+    PAVIFILE file;
+    AviResult r = AVIFileOpen(file, path, mode, handler);
+    if (r != AVIERR_OK) {
+        stream.reset();
+        return r;
+    }
+    return AVIFileGetStream(file, stream, type, index);
+}
+
+int32_t AVIStreamStart(const PAVISTREAM& stream) { return stream ? stream->start : -1; }
+int32_t AVIStreamLength(const PAVISTREAM& stream) { return stream ? stream->length : -1; }
+
+static void copyRecord(void* dst, const void* src, int32_t size, size_t full) {
+    if (dst && size > 0) std::memcpy(dst, src, std::min<size_t>(size_t(size), full));
+}
+
+AviResult AVIFileInfo(const PAVIFILE& file, AVIFILEINFO* info, int32_t size) {
+    if (!file) return AVIERR_BADHANDLE;
+    AVIFILEINFO rec;
+    AVFormatContext* ctx = file->format.get();
+    rec.dwStreams = ctx->nb_streams;
+    PAVISTREAM video;
+    if (AVIFileGetStream(file, video, streamtypeVIDEO, 0) == AVIERR_OK) {
+        rec.dwWidth = uint32_t(video->width);
+        rec.dwHeight = uint32_t(video->height);
+        rec.dwScale = uint32_t(video->scale);
+        rec.dwRate = uint32_t(video->rate);
+        rec.dwLength = uint32_t(video->length);
+    }
+    std::strcpy(rec.szFileType, "AVI");
+    copyRecord(info, &rec, size, sizeof rec);
+    return AVIERR_OK;
+}
+
+AviResult AVIStreamInfoA(const PAVISTREAM& stream, AVISTREAMINFOA* info, int32_t size) {
+    if (!stream) return AVIERR_BADHANDLE;
+    AVISTREAMINFOA rec;
+    rec.fccType = streamtypeVIDEO;
+    rec.fccHandler = stream->handler;
+    rec.dwScale = uint32_t(stream->scale);
+    rec.dwRate = uint32_t(stream->rate);
+    rec.dwStart = uint32_t(stream->start);
+    rec.dwLength = uint32_t(stream->length);
+    rec.dwSuggestedBufferSize = uint32_t(int64_t(stream->width) * stream->height * 4);
+    rec.dwQuality = 0xFFFFFFFFu;
+    rec.rcFrame = {0, 0, stream->width, stream->height};
+    copyRecord(info, &rec, size, sizeof rec);
+    return AVIERR_OK;
+}
+
+int32_t AVIStreamSampleToTime(const PAVISTREAM& stream, int32_t sample) {
+    if (!stream) return -1;
+    int64_t num = int64_t(sample) * stream->scale * 1000;
+    int64_t half = stream->rate / 2;
+    int64_t ms = num >= 0 ? (num + half) / stream->rate : -((-num + half) / stream->rate);
+    return int32_t(std::clamp<int64_t>(ms, INT32_MIN, INT32_MAX));
+}
+
+int32_t AVIStreamRelease(PAVISTREAM& stream) {
+    stream.reset();
+    return 0;
+}
+
+int32_t AVIFileRelease(PAVIFILE& file) {
+    file.reset();
+    return 0;
+}
+
+}  // namespace nalo

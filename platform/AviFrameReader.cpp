@@ -1,0 +1,250 @@
+// Frame reader: decodes the stream with libavcodec and converts each delivered frame
+// straight into a packed DIB with libswscale. The decoder state and a cursor are kept,
+// so sequential reads decode each frame once; a jump seeks to the key frame before
+// the wanted frame and decodes forward.
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/AviDemux.h"
+#include "platform/AviFile.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+namespace nalo {
+
+namespace {
+struct CodecCloser {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameCloser {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketCloser {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsCloser {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+constexpr int64_t NoFrame = INT64_MIN;
+}  // namespace
+
+class AviFrameReader {
+public:
+    bool open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown);
+    const BITMAPINFOHEADER* get(int32_t pos);
+
+private:
+    bool seekTo(int64_t pos);
+    bool restart();
+    // Decodes forward until `current` holds frame pos (or the last one before it,
+    // when a later frame shows pos was dropped). False at the end of the stream.
+    bool decodeUpTo(int64_t pos);
+    int receive();
+    bool convert();
+
+    PAVISTREAM stream_;
+    FormatPtr format_;
+    std::unique_ptr<AVCodecContext, CodecCloser> codec_;
+    std::unique_ptr<AVFrame, FrameCloser> current_, pending_;
+    std::unique_ptr<AVPacket, PacketCloser> packet_;
+    std::unique_ptr<SwsContext, SwsCloser> sws_;
+    AVStream* st_ = nullptr;
+    int64_t currentPos_ = NoFrame;   // frame number held in current_
+    int64_t pendingPos_ = NoFrame;   // frame decoded beyond the last request
+    int64_t delivered_ = NoFrame;    // frame number in dib_
+    int64_t nextGuess_ = 0;          // number of the next frame the decoder outputs
+    bool draining_ = false, ended_ = false;
+    bool reorders_ = false;          // B-frames: key-frame times are not output numbers
+    int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
+    bool topDown_ = false;
+    std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned)
+    BITMAPINFOHEADER* header_ = nullptr;
+    uint8_t* pixels_ = nullptr;
+};
+
+bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown) {
+    stream_ = stream;
+    format_ = openAviDemuxer(stream->file->path);
+    if (!format_ || stream->index >= int(format_->nb_streams)) return false;
+    st_ = format_->streams[stream->index];
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (int(i) != stream->index) format_->streams[i]->discard = AVDISCARD_ALL;
+    const AVCodec* dec = avcodec_find_decoder(st_->codecpar->codec_id);
+    if (!dec) return false;
+    codec_.reset(avcodec_alloc_context3(dec));
+    if (!codec_ || avcodec_parameters_to_context(codec_.get(), st_->codecpar) < 0) return false;
+    codec_->max_pixels = MaxAviFramePixels;
+    codec_->pkt_timebase = st_->time_base;
+    codec_->thread_count = 1;
+    if (avcodec_open2(codec_.get(), dec, nullptr) < 0) return false;
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(dec->id);
+    reorders_ = desc && (desc->props & AV_CODEC_PROP_REORDER);
+    current_.reset(av_frame_alloc());
+    pending_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    if (!current_ || !pending_ || !packet_) return false;
+
+    width_ = width;
+    height_ = height;
+    bitCount_ = bitCount;
+    topDown_ = topDown;
+    stride_ = ((width * bitCount + 31) / 32) * 4;
+    size_t image = size_t(stride_) * size_t(height);
+    block_.assign(64 + image, 0);
+    header_ = reinterpret_cast<BITMAPINFOHEADER*>(block_.data() + 24);
+    pixels_ = block_.data() + 64;
+    *header_ = BITMAPINFOHEADER{};
+    header_->biWidth = width;
+    header_->biHeight = topDown ? -height : height;
+    header_->biBitCount = uint16_t(bitCount);
+    header_->biSizeImage = uint32_t(image);
+    nextGuess_ = stream->start;
+    return true;
+}
+
+int AviFrameReader::receive() {
+    int r = avcodec_receive_frame(codec_.get(), pending_.get());
+    // Frames are numbered by their output order from the key frame decoding began
+    // at: packet times of packed B-frame streams are off by the decoder delay.
+    if (r == 0) pendingPos_ = nextGuess_++;
+    return r;
+}
+
+bool AviFrameReader::decodeUpTo(int64_t pos) {
+    for (;;) {
+        if (pendingPos_ != NoFrame) {
+            if (pendingPos_ > pos && currentPos_ != NoFrame) return true;  // pos was a dropped frame
+            std::swap(current_, pending_);
+            currentPos_ = pendingPos_;
+            pendingPos_ = NoFrame;
+            av_frame_unref(pending_.get());
+            if (currentPos_ >= pos) return currentPos_ == pos;
+            continue;
+        }
+        if (ended_) return false;
+        int r = receive();
+        if (r == 0) continue;
+        if (r == AVERROR_EOF) {
+            ended_ = true;
+            return false;
+        }
+        if (r != AVERROR(EAGAIN)) return false;
+        if (draining_) {
+            ended_ = true;
+            return false;
+        }
+        // The decoder wants input.
+        for (;;) {
+            int rr = av_read_frame(format_.get(), packet_.get());
+            if (rr < 0) {
+                avcodec_send_packet(codec_.get(), nullptr);
+                draining_ = true;
+                break;
+            }
+            bool ours = packet_->stream_index == st_->index;
+            int sent = ours ? avcodec_send_packet(codec_.get(), packet_.get()) : 0;
+            av_packet_unref(packet_.get());
+            if (ours && sent != AVERROR(EAGAIN)) break;  // corrupt packets are skipped
+        }
+    }
+}
+
+bool AviFrameReader::restart() {
+    format_ = openAviDemuxer(stream_->file->path);
+    if (!format_) return false;
+    st_ = format_->streams[stream_->index];
+    for (unsigned i = 0; i < format_->nb_streams; ++i)
+        if (int(i) != stream_->index) format_->streams[i]->discard = AVDISCARD_ALL;
+    return true;
+}
+
+bool AviFrameReader::seekTo(int64_t pos) {
+    avcodec_flush_buffers(codec_.get());
+    currentPos_ = pendingPos_ = NoFrame;
+    draining_ = ended_ = false;
+    // Decoders that reorder restart from the first frame, so that output numbers
+    // stay exact; the others start at the key frame before pos.
+    int k = reorders_ ? -1 : av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
+    int64_t target = k >= 0 ? avformat_index_get_entry(st_, k)->timestamp : stream_->start;
+    nextGuess_ = target;
+    if (!reorders_ && av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+    nextGuess_ = stream_->start;
+    return restart();
+}
+
+bool AviFrameReader::convert() {
+    AVFrame* f = current_.get();
+    AVPixelFormat dst = bitCount_ == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
+    SwsContext* s = sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format), width_,
+                                         height_, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    sws_.reset(s);
+    if (!s) return false;
+    uint8_t* out[4] = {pixels_, nullptr, nullptr, nullptr};
+    int strides[4] = {stride_, 0, 0, 0};
+    if (!topDown_) {  // bottom-up: start at the last stored row, walk backwards
+        out[0] = pixels_ + size_t(stride_) * size_t(height_ - 1);
+        strides[0] = -stride_;
+    }
+    return sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) == height_;
+}
+
+const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
+    if (pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
+    if (pos == delivered_) return header_;
+    // Decode forward unless the frame lies behind the cursor or a key frame lies
+    // between the cursor and it.
+    int64_t next = pendingPos_ != NoFrame ? pendingPos_ : currentPos_ != NoFrame ? currentPos_ + 1 : NoFrame;
+    bool seek;
+    if (pos == currentPos_)
+        seek = false;
+    else if (next == NoFrame)
+        seek = pos != stream_->start && !reorders_;
+    else if (pos < next)
+        seek = true;
+    else if (reorders_)
+        seek = false;
+    else {
+        int k = av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
+        seek = k >= 0 && avformat_index_get_entry(st_, k)->timestamp > next;
+    }
+    delivered_ = NoFrame;
+    if (seek && !seekTo(pos)) return nullptr;
+    if (currentPos_ != pos && !decodeUpTo(pos)) return nullptr;
+    if (currentPos_ > pos || !convert()) return nullptr;
+    delivered_ = pos;
+    return header_;
+}
+
+PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER* wanted) {
+    if (!stream) return nullptr;
+    int width = stream->width, height = stream->height, bitCount = 32;
+    bool topDown = false;
+    if (wanted) {
+        if (wanted->biCompression != 0 || (wanted->biBitCount != 24 && wanted->biBitCount != 32)) return nullptr;
+        bitCount = wanted->biBitCount;
+        if (wanted->biWidth > 0) width = wanted->biWidth;
+        if (wanted->biHeight != 0) height = std::abs(wanted->biHeight);
+        topDown = wanted->biHeight < 0;
+        if (width > MaxAviFrameSide || height > MaxAviFrameSide || int64_t(width) * height > MaxAviFramePixels)
+            return nullptr;
+    }
+    auto reader = std::make_shared<AviFrameReader>();
+    if (!reader->open(stream, width, height, bitCount, topDown)) return nullptr;
+    return reader;
+}
+
+const BITMAPINFOHEADER* AVIStreamGetFrame(const PGETFRAME& reader, int32_t pos) {
+    return reader ? reader->get(pos) : nullptr;
+}
+
+AviResult AVIStreamGetFrameClose(PGETFRAME& reader) {
+    reader.reset();
+    return AVIERR_OK;
+}
+
+}  // namespace nalo

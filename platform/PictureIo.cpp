@@ -1,0 +1,77 @@
+#include "platform/PictureIo.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "codecs/BmpDecoder.h"
+#include "codecs/LittleEndian.h"
+#include "platform/DibFormat.h"
+#include "platform/FileBytes.h"
+#include "platform/PictureDecoders.h"
+#include "shell/RuntimeError.h"
+
+namespace nalo {
+
+namespace {
+
+PictureKind kindOf(const uint8_t* p, size_t n) {
+    if (n >= 2 && p[0] == 'B' && p[1] == 'M') return PictureKind::Bmp;
+    if (n >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF) return PictureKind::Jpeg;
+    if (n >= 6 && (std::memcmp(p, "GIF87a", 6) == 0 || std::memcmp(p, "GIF89a", 6) == 0)) return PictureKind::Gif;
+    return PictureKind::Unknown;
+}
+
+}  // namespace
+
+void raiseInvalidPicture(const std::string& source, const std::string& name, const std::string& why) {
+    throw RuntimeError(err::InvalidPicture, source, name + ": invalid picture (" + why + ")");
+}
+
+PictureKind detectPictureKind(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return PictureKind::Unknown;
+    uint8_t head[8] = {};
+    ssize_t n = ::read(fd, head, sizeof head);
+    ::close(fd);
+    return n > 0 ? kindOf(head, static_cast<size_t>(n)) : PictureKind::Unknown;
+}
+
+Dib loadPicture(const std::string& path) {
+    std::vector<uint8_t> bytes = readFileBytes(path, "LoadPicture");
+    switch (kindOf(bytes.data(), bytes.size())) {
+    case PictureKind::Bmp: {
+        Dib d = decodeBmp(bytes, path);
+        if (d.bitCount() != 24 || d.topDown()) d = convertDib(d, 24, false);
+        return d;
+    }
+    case PictureKind::Jpeg: return decodeJpeg(bytes, path);
+    case PictureKind::Gif: return decodeGif(bytes, path);
+    case PictureKind::Unknown: break;
+    }
+    raiseInvalidPicture("LoadPicture", path, "not a BMP, JPEG or GIF picture");
+}
+
+void savePictureBmp(const Dib& picture, const std::string& path) {
+    if (picture.empty()) throw RuntimeError(err::InvalidPicture, "SavePicture", path + ": no picture to save");
+    Dib storage;
+    const Dib* src = &as24BottomUp(picture, storage);
+    const uint32_t imageSize = static_cast<uint32_t>(src->imageSize());
+    uint8_t head[54] = {'B', 'M'};
+    putLe32(head + 2, 54 + imageSize);
+    putLe32(head + 10, 54);
+    putLe32(head + 14, 40);
+    putLe32(head + 18, static_cast<uint32_t>(src->width()));
+    putLe32(head + 22, static_cast<uint32_t>(src->height()));
+    putLe16(head + 26, 1);
+    putLe16(head + 28, 24);
+    putLe32(head + 34, imageSize);
+    putLe32(head + 38, 3780);  // 96 dpi
+    putLe32(head + 42, 3780);
+    AtomicFileWriter out(path, "SavePicture");
+    out.write(head, sizeof head);
+    out.write(src->bits(), src->imageSize());
+    out.commit();
+}
+
+}  // namespace nalo

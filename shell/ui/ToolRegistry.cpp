@@ -1,0 +1,22 @@
+#include "shell/ui/ToolRegistry.h"
+
+#include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
+
+namespace nalo {
+
+const std::array<ToolEntry, 9>& toolRegistry() {
+    static const std::array<ToolEntry, 9> table = {{
+        {7, nullptr},   // Nalo_B2J
+        {5, [](DialogService& d) -> ToolWindow* { return new Nalo_AVI2GIF(d); }},
+        {0, nullptr},   // Nalo_BJ2A
+        {6, nullptr},   // Nalo_CD2MP3
+        {1, nullptr},   // Nalo_A2BJ
+        {8, nullptr},   // Nalo_Pic2Ico
+        {4, nullptr},   // Nalo_G2G
+        {9, nullptr},   // Nalo_CDepth
+        {10, nullptr},  // Nalo_TGAPCX
+    }};
+    return table;
+}
+
+}  // namespace nalo

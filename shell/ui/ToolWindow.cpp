@@ -1,0 +1,103 @@
+#include "shell/ui/ToolWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+
+#include "controls/Command.h"
+#include "shell/ui/Decoration.h"
+
+namespace nalo {
+
+void TiledPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    TileBackground(p, width(), height());
+}
+
+ToolWindow::ToolWindow(DialogService& dialogs, int slot, const QString& caption, QSize clientSize)
+    : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), dialogs_(dialogs), slot_(slot) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(caption);
+    setFixedSize(clientSize);
+    PlaceWindow();
+}
+
+ToolWindow::~ToolWindow() = default;
+
+void ToolWindow::PlaceWindow() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect s = screen->geometry();
+    const int w = width() + 6, h = height() + 25;
+    move((s.width() - w) / 2, (s.height() - h) / 3);
+}
+
+void ToolWindow::exitWithSave() {
+    saveSettings();
+    close();
+}
+
+void ToolWindow::destroyWithoutSaving() {
+    quiet_ = true;
+    close();
+}
+
+void ToolWindow::SetButtonsState(bool init, bool enable) {
+    for (Command* c : findChildren<Command*>()) {
+        if (init) c->Initialize();
+        else c->setEnabled(enable);
+    }
+}
+
+TiledPanel* ToolWindow::addPanel(const QRect& geometry) {
+    auto* panel = new TiledPanel(this);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+Command* ToolWindow::addCommand(const QString& caption, const QRect& geometry, QWidget* parent) {
+    auto* c = new Command(caption, parent ? parent : this);
+    c->setGeometry(geometry);
+    return c;
+}
+
+QLabel* ToolWindow::addLabel(const QString& text, const QRect& geometry, QWidget* parent, bool white) {
+    auto* l = new QLabel(text, parent ? parent : this);
+    l->setGeometry(geometry);
+    if (white) l->setStyleSheet("color: white;");
+    return l;
+}
+
+void ToolWindow::SetListExtent(QListWidget* list) {
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->horizontalScrollBar()->setRange(0, 300);
+}
+
+void ToolWindow::letEventsRun() { QCoreApplication::processEvents(); }
+
+ToolWindow::BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+ToolWindow::BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+
+void ToolWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    PaintGradient(p, width(), height());
+}
+
+void ToolWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (opened_) return;
+    opened_ = true;
+    RecordWindowSlot(slot_);
+    AnimateOpen(this, slot_);
+}
+
+void ToolWindow::closeEvent(QCloseEvent* e) {
+    if (!quiet_) AnimateClose(this, slot_);
+    e->accept();
+}
+
+}  // namespace nalo

@@ -1,0 +1,57 @@
+// Nalo: start-up. A second instance ends at once; the components are checked; the
+// menu is shown and the program runs while it is open.
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "shell/ui/DialogService.h"
+#include "shell/ui/Nalo_Menu.h"
+#if __has_include("shell/CheckComponents.h")
+#include "shell/CheckComponents.h"
+#define NALO_HAVE_COMPONENT_CHECK 1
+#endif
+
+namespace {
+
+// Held for the life of the process; the kernel drops it when the process ends,
+// so a crashed instance never leaves it stuck.
+int takeInstanceLock() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string dir = runtime && *runtime ? runtime : "/tmp";
+    std::string path = dir + "/nalo-" + std::to_string(::getuid()) + ".lock";
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -2;  // no lock possible: run anyway
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (takeInstanceLock() == -1) return 0;  // another instance is running
+    QApplication app(argc, argv);
+    app.setApplicationName("Nalo");
+    app.setQuitOnLastWindowClosed(false);
+    if (QFontDatabase::families().contains("IPAGothic")) app.setFont(QFont("IPAGothic", 9));
+    nalo::QtDialogService dialogs;
+#ifdef NALO_HAVE_COMPONENT_CHECK
+    const nalo::CheckResult check = nalo::CheckComponents();
+    if (!check.ok) {
+        dialogs.message(nullptr, QString::fromStdString(check.message), nalo::MsgIcon::Information);
+        return 1;
+    }
+#endif
+    auto* menu = new nalo::Nalo_Menu(dialogs);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->show();
+    return app.exec();
+}

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "codecs/GifAnimation.h"
+#include "imaging/Dither8bpp.h"
+#include "imaging/GifOptimizer.h"
+#include "support/TestSupport.h"
+#include "tools/avi2gif/Avi2GifRules.h"
+#include "tools/avi2gif/AviImport.h"
+
+using namespace nalo;
+using namespace nalo::test;
+
+namespace {
+
+constexpr int W = 24, H = 16;
+
+// Colour of pixel (x, y) of frame f: cube levels only, so mapping is exact.
+std::array<uint8_t, 3> colourAt(int f, int x, int y) {
+    const uint8_t levels[] = {0, 51, 102, 153, 204, 255};
+    bool square = x >= 4 + f && x < 10 + f && y >= 4 && y < 10;  // a square moving right
+    if (square) return {levels[5], levels[(f * 2) % 6], levels[1]};
+    return {levels[(x / 6) % 6], levels[2], levels[y / 8 + 3]};
+}
+
+// Writes an uncompressed AVI of `frames` frames at `fps`; returns its path.
+std::string makeAvi(const TempDir& dir, int frames, int fps, const std::string& codec = "rawvideo") {
+    std::vector<uint8_t> raw;
+    for (int f = 0; f < frames; ++f)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                auto c = colourAt(f, x, y);
+                raw.insert(raw.end(), {c[2], c[1], c[0]});  // B G R
+            }
+    writeFile(dir.file("frames.raw"), raw);
+    std::string out = dir.file("in" + std::to_string(fps) + codec + ".avi");
+    std::string cmd = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgr24 -s " + std::to_string(W) + "x" +
+                      std::to_string(H) + " -r " + std::to_string(fps) + " -i '" + dir.file("frames.raw") +
+                      "' -c:v " + codec + (codec == "rawvideo" ? " -pix_fmt bgr24" : " -q:v 2") + " '" + out + "'";
+    EXPECT_EQ(runCommand(cmd), 0) << cmd;
+    return out;
+}
+
+// Composed frames of a GIF as ImageMagick shows them (RGBA, frame after frame).
+std::vector<uint8_t> coalesced(const std::string& gif) {
+    std::string out = gif + ".rgba";
+    EXPECT_EQ(runCommand("convert '" + gif + "' -coalesce -depth 8 rgba:'" + out + "'"), 0);
+    return readFile(out);
+}
+
+class AviImport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!haveTool("ffmpeg") || !haveTool("convert")) GTEST_SKIP() << "ffmpeg or ImageMagick missing";
+        mDither8bpp::InitDitherTables();
+    }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(AviImport, DelaysFollowTheFrameRate) {
+    struct Case {
+        int fps, frames, delay;
+    } cases[] = {{15, 30, 7}, {25, 10, 4}, {30, 10, 3}};
+    for (auto c : cases) {
+        cGIF gif;
+        ASSERT_TRUE(mAVIImp::ImportAVI(makeAvi(dir, c.frames, c.fps), gif, nullptr)) << c.fps;
+        ASSERT_EQ(gif.FramesCount(), c.frames);
+        for (int16_t i = 1; i <= gif.FramesCount(); ++i) {
+            EXPECT_EQ(gif.FrameDelay(i), c.delay) << c.fps;
+            EXPECT_EQ(gif.FrameDisposalMethod(i), 3);
+            EXPECT_EQ(gif.FrameLeft(i), 0);
+            EXPECT_EQ(gif.FrameDIBXOR(i).Width(), W);
+        }
+        EXPECT_EQ(gif.ScreenWidth(), W);
+        EXPECT_EQ(gif.ScreenHeight(), H);
+        EXPECT_TRUE(gif.GlobalPaletteExists());
+        EXPECT_EQ(gif.GlobalPaletteEntries(), 216);
+    }
+    EXPECT_EQ(mAVIImp::MillisecondsPerFrame(2000, 30), 67);
+    EXPECT_EQ(mAVIImp::DelayFromMilliseconds(67), 7);
+    EXPECT_EQ(mAVIImp::DelayFromMilliseconds(33), 3);
+    EXPECT_EQ(mAVIImp::DelayFromMilliseconds(25), 2);  // 2.5 rounds to even
+}
+
+TEST_F(AviImport, SavedGifShowsTheCubeMappedFramesAlsoOptimisedAndTransparent) {
+    const int frames = 6;
+    const std::string avi = makeAvi(dir, frames, 25);
+    std::vector<uint8_t> expected;
+    for (int f = 0; f < frames; ++f)
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                auto c = colourAt(f, x, y);
+                expected.insert(expected.end(), {c[0], c[1], c[2], 255});
+            }
+    for (int variant = 0; variant < 3; ++variant) {
+        cGIF gif;
+        ASSERT_TRUE(mAVIImp::ImportAVI(avi, gif, nullptr));
+        auto want = expected;
+        if (variant == 1) avi2gif::Optimize(gif, nullptr);
+        if (variant == 2) {
+            // Transparent colour picked at a pixel no frame's square covers: it shows as
+            // transparent in every composed frame.
+            auto index = avi2gif::PickTransparentIndex(gif, 1, 0, 0);
+            ASSERT_TRUE(index.has_value());
+            mGIFExt::SetTransparency(gif, true, *index, nullptr);
+            for (size_t p = 0; p < want.size(); p += 4) {
+                auto c = colourAt(0, 0, 0);
+                if (want[p] == c[0] && want[p + 1] == c[1] && want[p + 2] == c[2]) want[p + 3] = 0;
+            }
+            avi2gif::Optimize(gif, nullptr);  // transparency first, as the command line does
+        }
+        const std::string out = dir.file("out" + std::to_string(variant) + ".gif");
+        ASSERT_TRUE(gif.Save(out));
+        auto got = coalesced(out);
+        ASSERT_EQ(got.size(), want.size()) << variant;
+        size_t bad = 0;
+        for (size_t p = 0; p < want.size(); p += 4) {
+            bool same = want[p + 3] == 0 ? got[p + 3] == 0
+                                         : (got[p + 3] == 255 && got[p] == want[p] && got[p + 1] == want[p + 1] &&
+                                            got[p + 2] == want[p + 2]);
+            bad += !same;
+        }
+        EXPECT_EQ(bad, 0u) << "variant " << variant;
+    }
+}
+
+TEST_F(AviImport, LossyVideoImportsEveryFrame) {
+    cGIF gif;
+    ASSERT_TRUE(mAVIImp::ImportAVI(makeAvi(dir, 12, 25, "mjpeg"), gif, nullptr));
+    EXPECT_EQ(gif.FramesCount(), 12);
+}
+
+TEST_F(AviImport, HostileFilesFailCleanly) {
+    std::vector<uint8_t> junk(5000);
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 % 251);
+    writeFile(dir.file("junk.avi"), junk);
+    cGIF gif;
+    EXPECT_FALSE(mAVIImp::ImportAVI(dir.file("junk.avi"), gif, nullptr));
+    EXPECT_EQ(gif.FramesCount(), 0);
+    EXPECT_FALSE(mAVIImp::ImportAVI(dir.file("missing.avi"), gif, nullptr));
+
+    auto good = readFile(makeAvi(dir, 10, 25));
+    good.resize(good.size() / 2);
+    writeFile(dir.file("cut.avi"), good);
+    cGIF cut;
+    mAVIImp::ImportAVI(dir.file("cut.avi"), cut, nullptr);  // may keep the frames it could read
+
+    std::string out;
+    EXPECT_EQ(runCommand("'" + appDir() + "/nalo-convert' avi2gif '" + dir.file("junk.avi") + "' '" +
+                             dir.file("j.gif") + "'",
+                         &out),
+              1);
+    EXPECT_NE(out.find("loading error AVI file"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("j.gif")));
+}
+
+TEST(Avi2GifRules, PreviewIntervalsAndPaletteDepth) {
+    EXPECT_EQ(avi2gif::PreviewInterval(3), 50);
+    EXPECT_EQ(avi2gif::PreviewInterval(0), 100);
+    EXPECT_EQ(avi2gif::PreviewInterval(7), 70);
+    EXPECT_EQ(avi2gif::PreviewInterval(-1), 60000);
+    EXPECT_EQ(avi2gif::PaletteDepth(40), 6);
+    EXPECT_EQ(avi2gif::PaletteDepth(216), 8);
+    EXPECT_EQ(avi2gif::PaletteDepth(2), 1);
+    EXPECT_EQ(avi2gif::PaletteDepth(1), 1);
+}

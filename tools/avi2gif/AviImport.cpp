@@ -1,0 +1,106 @@
+#include "tools/avi2gif/AviImport.h"
+
+#include <cstring>
+
+#include "codecs/GifAnimation.h"
+#include "imaging/Dither8bpp.h"
+#include "imaging/GcDIB.h"
+#include "imaging/Palette8bpp.h"
+#include "imaging/ProgressReporter.h"
+#include "platform/AviFile.h"
+#include "shell/Rounding.h"
+
+namespace nalo::mAVIImp {
+
+namespace {
+
+// Draws a packed 24- or 32-bit DIB into the top-down 32-bpp buffer at full size.
+bool drawFrame(const BITMAPINFOHEADER* bih, GcDIB& buffer) {
+    const int w = bih->biWidth;
+    const int h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
+    const bool topDown = bih->biHeight < 0;
+    const int bpp = bih->biBitCount;
+    if ((bpp != 24 && bpp != 32) || w != buffer.Width() || h != buffer.Height()) return false;
+    const auto* bits = reinterpret_cast<const uint8_t*>(bih) + bih->biSize;
+    const size_t stride = static_cast<size_t>(dibStride(w, bpp));
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* src = bits + stride * static_cast<size_t>(topDown ? y : h - 1 - y);
+        uint8_t* dst = buffer.row(y);
+        if (bpp == 32) {
+            std::memcpy(dst, src, static_cast<size_t>(w) * 4);
+        } else {
+            for (int x = 0; x < w; ++x, src += 3, dst += 4) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+                dst[3] = 0;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int32_t MillisecondsPerFrame(int32_t endTimeMs, int32_t frames) {
+    return frames > 0 ? toInt32(static_cast<double>(endTimeMs) / frames) : 0;
+}
+
+int16_t DelayFromMilliseconds(int32_t ms) { return toInt16(ms / 10.0); }
+
+bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
+    AviLibraryScope library;
+    PAVISTREAM stream;
+    if (AVIStreamOpenFromFileA(stream, path, streamtypeVIDEO, 0, OF_SHARE_EXCLUSIVE) != AVIERR_OK || !stream)
+        return false;
+    PGETFRAME reader = AVIStreamGetFrameOpen(stream, nullptr);
+    if (!reader) {
+        AVIStreamRelease(stream);
+        return false;
+    }
+    const int32_t n = AVIStreamLength(stream);
+    const int32_t start = AVIStreamStart(stream);
+    const int32_t endTime = AVIStreamSampleToTime(stream, start + n);
+    AVISTREAMINFOA info;
+    AVIStreamInfoA(stream, &info, sizeof info);
+    const int32_t width = info.rcFrame.right, height = info.rcFrame.bottom;
+    bool ok = n > 0;
+    const int16_t delay = DelayFromMilliseconds(MillisecondsPerFrame(endTime, n));
+    if (progress) progress->Max(n);
+
+    GcDIB buffer;
+    cPal8bpp palette;
+    if (ok && !buffer.Create(width, height, 32)) ok = false;
+    for (int32_t i = 1; ok && i <= n; ++i) {
+        const auto frameNo = checked16(i);
+        gif.FrameInsert(frameNo, width, height);
+        // The stream's own frame numbers start at its first sample.
+        const BITMAPINFOHEADER* frame = AVIStreamGetFrame(reader, start + i - 1);
+        if (!frame || !drawFrame(frame, buffer)) {
+            ok = false;
+            break;
+        }
+        if (progress) progress->value(i);
+        if (!mDither8bpp::DitherTo8bpp(buffer, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
+            ok = false;
+            break;
+        }
+        std::memcpy(gif.lpLocalPalette(frameNo), palette.lpPalette(), static_cast<size_t>(palette.Entries()) * 4);
+        gif.FrameDisposalMethod(frameNo, 3);
+        gif.FrameDelay(frameNo, delay);
+    }
+    AVIStreamGetFrameClose(reader);
+    if (ok) {
+        gif.ScreenWidth(width);
+        gif.ScreenHeight(height);
+        gif.ScreenPixelAspectRatio(1.0f);
+        gif.GlobalPaletteExists(true);
+        gif.GlobalPaletteEntries(palette.Entries());
+        std::memcpy(gif.lpGlobalPalette(), palette.lpPalette(), static_cast<size_t>(palette.Entries()) * 4);
+        if (progress) progress->value(0);
+    }
+    AVIStreamRelease(stream);
+    return ok;
+}
+
+}  // namespace nalo::mAVIImp

@@ -1,0 +1,41 @@
+#include "tools/tgapcx/ConversionKinds.h"
+
+#include <cctype>
+
+namespace nalo::tgapcx {
+
+using T = PictureType;
+
+const std::array<ConversionKind, KindCount> ConversionKinds = {{
+    {"TGA-->BMP", "*.tga", T::Tga, ".bmp", T::Bmp, "TGAﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"TGA-->PCX", "*.tga", T::Tga, ".pcx", T::Pcx, "TGAﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+    {"PCX-->BMP", "*.pcx", T::Pcx, ".bmp", T::Bmp, "PCXﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"PCX-->TGA", "*.pcx", T::Pcx, ".tga", T::Tga, "PCXﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"BMP-->TGA", "*.bmp", T::Bmp, ".tga", T::Tga, "BMPﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"BMP-->PCX", "*.bmp", T::Bmp, ".pcx", T::Pcx, "BMPﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+    {"GIF-->BMP", "*.gif", T::Gif, ".bmp", T::Bmp, "GIFﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"GIF-->TGA", "*.gif", T::Gif, ".tga", T::Tga, "GIFﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"GIF-->PCX", "*.gif", T::Gif, ".pcx", T::Pcx, "GIFﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+    {"JPG-->BMP", "*.jpg", T::Jpg, ".bmp", T::Bmp, "JPGﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"JPG-->TGA", "*.jpg", T::Jpg, ".tga", T::Tga, "JPGﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"JPG-->PCX", "*.jpg", T::Jpg, ".pcx", T::Pcx, "JPGﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+}};
+
+int parseKind(const std::string& s) {
+    if (!s.empty() && s.size() <= 2 && std::isdigit(static_cast<unsigned char>(s[0])) &&
+        (s.size() == 1 || std::isdigit(static_cast<unsigned char>(s[1])))) {
+        int k = std::stoi(s);
+        return k < KindCount ? k : -1;
+    }
+    auto upper = [](std::string t) {
+        for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return t;
+    };
+    for (int i = 0; i < KindCount; ++i)
+        if (upper(s) == ConversionKinds[i].text) return i;
+    return -1;
+}
+
+std::string outputPattern(const ConversionKind& kind) { return std::string("*") + kind.outputExtension; }
+
+}  // namespace nalo::tgapcx

@@ -1,0 +1,29 @@
+#pragma once
+// The twelve conversion kinds of the TGA/PCX converter, in list order.
+#include <array>
+#include <string>
+
+namespace nalo::tgapcx {
+
+enum class PictureType { Tga, Pcx, Bmp, Gif, Jpg };
+
+struct ConversionKind {
+    const char* text;           // item text of the kind list, e.g. "TGA-->BMP"
+    const char* sourcePattern;  // e.g. "*.tga"
+    PictureType source;
+    const char* outputExtension;  // e.g. ".bmp"
+    PictureType output;
+    const char* getLabel;  // heading of the source list
+    const char* putLabel;  // heading of the output list
+};
+
+inline constexpr int KindCount = 12;
+extern const std::array<ConversionKind, KindCount> ConversionKinds;
+
+// The kind for "0".."11" or a kind's text (case-insensitive), or -1.
+int parseKind(const std::string& s);
+
+// The wildcard of the output type ("*.pcx", "*.tga" or "*.bmp").
+std::string outputPattern(const ConversionKind& kind);
+
+}  // namespace nalo::tgapcx

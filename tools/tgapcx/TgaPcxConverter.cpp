@@ -1,0 +1,135 @@
+#include "tools/tgapcx/TgaPcxConverter.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "codecs/LoadPCX.h"
+#include "codecs/LoadTGA.h"
+#include "codecs/SavePCX.h"
+#include "codecs/SaveTGA.h"
+#include "platform/PictureIo.h"
+#include "shell/Rounding.h"
+#include "shell/RuntimeError.h"
+
+namespace nalo::tgapcx {
+
+namespace {
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// The text of `name` before its first ".", or all of it.
+std::string baseOf(const std::string& name) { return name.substr(0, name.find('.')); }
+
+std::string fileNameOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool drawPicture(const std::string& path, PictureType type, Dib& work) {
+    switch (type) {
+    case PictureType::Tga: {
+        Nalo_B1 module;
+        LoadTGA reader(module);
+        reader.setAutoscale(true);
+        reader.Load(path);
+        if (!reader.IsTGA() || !module.CurrentBitmap()) return false;
+        reader.DrawTGA(work);
+        return true;
+    }
+    case PictureType::Pcx: {
+        Nalo_B1 module;
+        LoadPCX reader(module);
+        reader.setAutoscale(true);
+        reader.Load(path);
+        if (!reader.IsPCX() || !module.CurrentBitmap()) return false;
+        reader.setScaleMode(1);
+        reader.DrawPCX(work);
+        return true;
+    }
+    case PictureType::Bmp:
+    case PictureType::Gif:
+    case PictureType::Jpg: work = loadPicture(path); return true;
+    }
+    return false;
+}
+
+void writePicture(const Dib& work, const std::string& path, PictureType type) {
+    switch (type) {
+    case PictureType::Tga: SaveTGA().SaveTGAinFile(path, work, false); break;
+    case PictureType::Pcx: SavePCX().SavePCXinFile(path, work, false); break;
+    default: savePictureBmp(work, path); break;
+    }
+}
+
+std::string outputPathFor(const std::string& sourcePath, const ConversionKind& kind) {
+    size_t slash = sourcePath.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string() : sourcePath.substr(0, slash + 1);
+    return folder + baseOf(fileNameOf(sourcePath)) + kind.outputExtension;
+}
+
+PreviewSize previewSize(int width, int height) {
+    if (width <= 0 || height <= 0) return {0, 0};
+    auto scaled = [](int a, int b) { return std::max(1, static_cast<int>(roundHalfEven(a * 100.0 / b))); };
+    if (width > height) return {100, scaled(height, width)};
+    return {scaled(width, height), 100};
+}
+
+FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind, int overwriteMode) {
+    FileResult r;
+    r.source = sourcePath;
+    r.output = outputPathFor(sourcePath, kind);
+    const bool exists = fileExists(r.output);
+    if (exists && overwriteMode == OverwriteSkip) {
+        r.outcome = Outcome::Skipped;
+        return r;
+    }
+    try {
+        Dib work;
+        if (!drawPicture(sourcePath, kind.source, work)) {
+            r.reason = "not a picture its reader recognises";
+            return r;
+        }
+        writePicture(work, r.output, kind.output);
+        r.outcome = Outcome::Written;
+        r.outputIsNew = !exists;
+    } catch (const RuntimeError& e) {
+        r.reason = e.description();
+    } catch (const std::bad_alloc&) {
+        r.reason = "out of memory";
+    } catch (const std::exception& e) {
+        r.reason = e.what();
+    }
+    return r;
+}
+
+RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const ConversionKind& kind, int overwriteMode,
+                        const std::function<void(const FileResult&)>& afterEach) {
+    RunSummary s;
+    s.results.reserve(sourcePaths.size());
+    for (const auto& path : sourcePaths) {
+        FileResult r = convertFile(path, kind, overwriteMode);
+        switch (r.outcome) {
+        case Outcome::Written: ++s.written; break;
+        case Outcome::Skipped: ++s.skipped; break;
+        case Outcome::Failed: ++s.failed; break;
+        }
+        s.results.push_back(std::move(r));
+        if (afterEach) afterEach(s.results.back());
+    }
+    return s;
+}
+
+std::string summaryMessage(const RunSummary& summary) {
+    if (summary.allSucceeded()) return "正常終了！";
+    std::string text = "変換できなかったﾌｧｲﾙがあります：";
+    for (const auto& r : summary.results)
+        if (r.outcome == Outcome::Failed) text += "\n" + fileNameOf(r.source);
+    return text;
+}
+
+}  // namespace nalo::tgapcx

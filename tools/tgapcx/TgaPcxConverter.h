@@ -1,0 +1,64 @@
+#pragma once
+// The engine of the TGA/PCX converter: drawing a file into the work picture by its
+// type, writing the work picture, and converting files one by one with the
+// overwrite or skip rule. Shared by the window and by nalo-convert.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Dib.h"
+#include "tools/tgapcx/ConversionKinds.h"
+
+namespace nalo::tgapcx {
+
+// Draws the file at `path`, read as `type`, into `work` (which takes the picture's
+// size). Returns false, leaving `work` as it was, when the reader does not recognise
+// the file (IsTGA / IsPCX False, or a depth it does not decode). Read errors raise.
+bool drawPicture(const std::string& path, PictureType type, Dib& work);
+
+// Writes `work` to `path` as `type` (TGA and PCX uncompressed, BMP 24-bit).
+void writePicture(const Dib& work, const std::string& path, PictureType type);
+
+// The output path of a source: its folder, its name up to the first ".", and the
+// kind's output extension.
+std::string outputPathFor(const std::string& sourcePath, const ConversionKind& kind);
+
+// Size of the preview of a W x H picture fitted into 100 x 100, aspect kept.
+struct PreviewSize {
+    int width, height;
+};
+PreviewSize previewSize(int width, int height);
+
+enum class Outcome { Written, Skipped, Failed };
+
+struct FileResult {
+    std::string source, output;
+    Outcome outcome = Outcome::Failed;
+    bool outputIsNew = false;  // written where no file was (the output list gains it)
+    std::string reason;        // why it failed
+};
+
+// OverwriteMode: 0 replaces an existing output, 1 skips it.
+inline constexpr int OverwriteReplace = 0;
+inline constexpr int OverwriteSkip = 1;
+
+// Converts one source file. Never raises: failures come back as Outcome::Failed with
+// the reason, and leave no output behind (an existing output stays as it was).
+FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind, int overwriteMode);
+
+struct RunSummary {
+    std::vector<FileResult> results;
+    int written = 0, skipped = 0, failed = 0;
+    bool allSucceeded() const { return failed == 0; }
+};
+
+// Converts the files in order; `afterEach` (if any) runs after every file, where the
+// window lets pending events run and updates its lists.
+RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const ConversionKind& kind, int overwriteMode,
+                        const std::function<void(const FileResult&)>& afterEach = {});
+
+// The closing message: "正常終了！" when every file succeeded, else the list of the
+// files not converted.
+std::string summaryMessage(const RunSummary& summary);
+
+}  // namespace nalo::tgapcx
