@@ -265,7 +265,7 @@ NALO_EXPORT uint32_t ReadTOC(uint32_t handle, uint8_t* toc) {
         uint8_t* e = toc + 4 + 8 * i;
         const bool leadout = i == tracks;
         e[1] = static_cast<uint8_t>(0x10 | (!leadout && o->data[i] ? 0x04 : 0x00));
-        e[2] = leadout ? CDIO_CDROM_LEADOUT_TRACK : static_cast<uint8_t>(first + i);
+        e[2] = static_cast<uint8_t>(leadout ? int(CDIO_CDROM_LEADOUT_TRACK) : int(first + i));
         const lsn_t lsn = o->starts[i];
         if (o->msf) {
             const lba_t lba = lsn + CDIO_PREGAP_SECTORS;
