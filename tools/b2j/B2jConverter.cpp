@@ -41,7 +41,9 @@ bool parseSize(const std::string& widthText, const std::string& heightText, int&
 std::string outputPathFor(const std::string& sourcePath) {
     std::string base, ext;
     SplitName(FileNameOf(sourcePath), base, ext);
-    return ParentPath(sourcePath) + "/" + base + ".jpg";
+    const auto slash = sourcePath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : sourcePath.substr(0, slash + 1);
+    return folder + base + ".jpg";
 }
 
 std::string temporaryBitmapPath() { return appPath() + "/Dumy2.bmp"; }
