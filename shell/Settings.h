@@ -1,0 +1,47 @@
+#pragma once
+// The settings file Nalo.ini beside the executable, in the private-profile format:
+// "[section]" lines followed by "key=value" lines. Sections and keys match without
+// regard to ASCII case; values are cut at 255 characters. The file is written in
+// UTF-8; a file that is not valid UTF-8 is read as Shift_JIS (CP932).
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace nalo {
+
+// application path + "/Nalo.ini", rebuilt on every call.
+std::string IniPath();
+
+// The value of `key` in `section` of `file`, "" when the file, section or key is missing.
+std::string ReadIni(const std::string& section, const std::string& key, const std::string& file);
+
+// Sets `key` in `section` of `file`, keeping every other line as it was. The file is
+// replaced as a whole (new file renamed over the old); a write that cannot be made
+// (read-only file or folder) is lost without a message. ApiResult gets 1 on success,
+// 0 on failure. Returns "".
+std::string WriteIni(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file);
+
+// A settings number: the floor of the value, in 16 bits; nothing for text that is not
+// a number or lies outside the 16-bit range.
+std::optional<int16_t> ParseIniNumber(const std::string& text);
+
+// The stored form of a number: a leading blank unless negative (" 20", "-1").
+std::string FormatIniNumber(int16_t value);
+
+// Load rules of the tool windows (the file is IniPath()).
+// Folder key: the stored folder when it exists, else the application path.
+std::string LoadFolderKey(const std::string& section, const std::string& key);
+// Number key: `fallback` when empty; an unreadable value leaves `variable` as it was.
+void LoadNumberKey(const std::string& section, const std::string& key, int16_t fallback, int16_t& variable);
+// Text key: as stored.
+std::string LoadTextKey(const std::string& section, const std::string& key);
+
+// Save rules: folder and text as held, numbers with their sign position.
+void SaveTextKey(const std::string& section, const std::string& key, const std::string& value);
+void SaveNumberKey(const std::string& section, const std::string& key, int16_t value);
+inline void SaveFolderKey(const std::string& section, const std::string& key, const std::string& folder) {
+    SaveTextKey(section, key, folder);
+}
+
+}  // namespace nalo
