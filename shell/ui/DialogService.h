@@ -53,27 +53,39 @@ public:
 
     MsgResult MessageBox(const std::string& text, MsgIcon icon, MsgButtons buttons,
                          const std::string& caption) override {
-        calls.push_back({"message", text, icon, buttons, caption});
+        Call c;
+        c.kind = "message";
+        c.text = text;
+        c.icon = icon;
+        c.buttons = buttons;
+        c.caption = caption;
+        calls.push_back(std::move(c));
         return pop(messageAnswers, MsgResult::Ok);
     }
     std::string OpenFile(const std::string& title, const std::string&, const std::vector<FileFilter>&) override {
-        calls.push_back({"open", title});
+        record("open", title);
         return pop(pathAnswers, std::string());
     }
     std::string SaveFile(const std::string& title, const std::string&, const std::vector<FileFilter>&) override {
-        calls.push_back({"save", title});
+        record("save", title);
         return pop(pathAnswers, std::string());
     }
     std::string BrowseFolder(const std::string& start) override {
-        calls.push_back({"folder", start});
+        record("folder", start);
         return pop(pathAnswers, std::string());
     }
     std::optional<ColourValue> ChooseColour(ColourValue, std::vector<ColourValue>&) override {
-        calls.push_back({"colour", {}});
+        record("colour", {});
         return pop(colourAnswers, std::optional<ColourValue>());
     }
 
 private:
+    void record(const char* kind, const std::string& text) {
+        Call c;
+        c.kind = kind;
+        c.text = text;
+        calls.push_back(std::move(c));
+    }
     template <class T>
     static T pop(std::deque<T>& q, T fallback) {
         if (q.empty()) return fallback;
