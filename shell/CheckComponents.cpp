@@ -1,56 +1,49 @@
 #include "shell/CheckComponents.h"
 
 #include <cstdio>
+#include <fstream>
+#include <vector>
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <memory>
 #include <unistd.h>
-#include <vector>
 
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
 #include "shell/SystemDir.h"
 
 namespace nalo {
-
 namespace {
 
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
+struct PackRange {
+    const char* name;
+    std::streamoff offset;
+    size_t length;
 };
 
-bool readRange(const std::string& pack, int64_t offset, std::vector<uint8_t>& buf) {
-    Fd in{::open(pack.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) return false;
+// The pack's layout, in copy order.
+constexpr PackRange PackTable[] = {
+    {"Nalo2.dll", 766, 188416},
+    {"Nalo1.dll", 189182, 69632},
+    {"Nalo3.dll", 258814, 397312},
+};
+
+bool writeWhole(const std::string& target, const std::vector<char>& bytes) {
+    std::string temp = target + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    ::fchmod(fd, 0755);
     size_t done = 0;
-    while (done < buf.size()) {
-        ssize_t n = ::pread(in.fd, buf.data() + done, buf.size() - done, offset + static_cast<off_t>(done));
-        if (n <= 0) return false;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
         done += static_cast<size_t>(n);
     }
-    return true;
-}
-
-// Writes the whole target under a temporary name and renames it over the old file.
-bool writeWhole(const std::string& target, const std::vector<uint8_t>& buf) {
-    std::string tmp = target + ".XXXXXX";
-    Fd out{::mkstemp(tmp.data())};
-    if (out.fd < 0) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < buf.size()) {
-        ssize_t n = ::write(out.fd, buf.data() + done, buf.size() - done);
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fchmod(out.fd, 0755) == 0 && ::fsync(out.fd) == 0;
-    ok = ::close(out.fd) == 0 && ok;
-    out.fd = -1;
-    ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
+    bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    // The target is replaced whole: never shorter, never mixed with an older file.
+    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
     return ok;
 }
 
@@ -58,20 +51,26 @@ bool writeWhole(const std::string& target, const std::vector<uint8_t>& buf) {
 
 CheckResult CheckComponents() {
     const std::string pack = appPath() + "/Nalo.dll";
-    if (!FileExists(pack)) return {false, "Nalo.dllを取得できませんでした。"};
-    const auto dir = determineSystemDir();
+    std::ifstream in(pack, std::ios::binary);
+    if (!FileExists(pack) || !in) return {false, "Nalo.dllを取得できませんでした。"};
+    auto dir = locateSystemDir();
     if (!dir) return {false, "SystemDirectoryを取得できませんでした。"};
-    setSystemDir(*dir);
+    SystemDir = *dir;
+
     bool all = true;
-    for (const auto& e : PackTable) all = all && FileExists(*dir + "/" + e.name);
-    if (all) return {true, {}};
-    for (const auto& e : PackTable) {
-        std::vector<uint8_t> buf(static_cast<size_t>(e.length));
-        if (!readRange(pack, e.offset, buf)) return {false, "Nalo.dllを取得できませんでした。"};
-        const std::string target = *dir + "/" + e.name;
-        if (!writeWhole(target, buf)) return {false, target + " を書き込めませんでした。"};
+    for (const auto& r : PackTable) all = all && FileExists(SystemDir + "/" + r.name);
+    if (all) return {true, ""};
+
+    for (const auto& r : PackTable) {
+        std::vector<char> bytes(r.length);
+        in.clear();
+        in.seekg(r.offset);
+        if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+            return {false, "Nalo.dllが壊れています。(" + pack + ")"};
+        const std::string target = SystemDir + "/" + r.name;
+        if (!writeWhole(target, bytes)) return {false, target + "を書き込めませんでした。"};
     }
-    return {true, {}};
+    return {true, ""};
 }
 
 }  // namespace nalo

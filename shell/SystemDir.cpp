@@ -3,37 +3,35 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace nalo {
 
-namespace {
-// The one program-wide copy of the component folder.
-std::string systemDir;
-}  // namespace
+std::string SystemDir;
 
-std::optional<std::string> determineSystemDir() {
-    std::string dir;
+std::optional<std::string> locateSystemDir() {
+    namespace fs = std::filesystem;
+    fs::path dir;
     if (const char* env = std::getenv("NALO_SYSTEM_DIR"); env && *env) {
         dir = env;
-    } else if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
-        dir = std::string(data) + "/Nalo/system";
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
-        dir = std::string(home) + "/.local/share/Nalo/system";
+    } else if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && xdg[0] == '/') {
+        dir = fs::path(xdg) / "Nalo" / "system";
     } else {
-        return std::nullopt;
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || !*home) return std::nullopt;
+        dir = fs::path(home) / ".local" / "share" / "Nalo" / "system";
     }
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) return std::nullopt;
-    return dir;
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir, ec)) return std::nullopt;
+    std::string s = dir.lexically_normal().string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
 }
-
-const std::string& SystemDir() {
-    if (systemDir.empty())
-        if (auto d = determineSystemDir()) systemDir = *d;
-    return systemDir;
-}
-
-void setSystemDir(const std::string& dir) { systemDir = dir; }
 
 }  // namespace nalo
