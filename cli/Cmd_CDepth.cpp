@@ -1,5 +1,7 @@
 // nalo-convert cdepth --depth {bw,16,256,full} --method {default,effect,optimal}
 //                     [--palette {halftone,websafe}] IN OUT.bmp
+// "optimal" is each depth's own method: black and white with error diffusion, the
+// 16 colours with error diffusion, the optimal 236-colour palette.
 #include <cstdio>
 
 #include "cli/Subcommands.h"
@@ -47,8 +49,6 @@ int runCDepth(const Args& args) {
     if (files.size() != 2) return usageError("cdepth: IN and OUT.bmp expected");
     if (o.depth == FullColour && o.method != MethodDefault)
         return usageError("cdepth: full colour takes only --method default");
-    if (o.method == MethodOptimal && o.depth != Colours256)
-        return usageError("cdepth: --method optimal needs --depth 256");
     if (o.palette != PaletteNone && !(o.method == MethodEffect && o.depth == Colours256))
         return usageError("cdepth: --palette applies to --depth 256 --method effect");
     if (o.method == MethodEffect && o.depth == Colours256 && o.palette == PaletteNone) o.palette = PaletteHalfTone;
