@@ -1,0 +1,21 @@
+#pragma once
+// Colour reduction of a 24-bit working picture: grey levels, two-level black and
+// white with error diffusion, and mapping to a palette with or without diffusion.
+#include "imaging/DepthEvents.h"
+
+namespace nalo {
+
+class cDIBSection;
+class cPalette;
+
+class cColourReduceDIB {
+public:
+    // Both leave the reduced picture in cFrom and cTo (same size).
+    void BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo);
+    void ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal, bool bDiffuseError);
+    void GrayScale(cDIBSection& cTo);
+
+    DepthEvents events;
+};
+
+}  // namespace nalo

@@ -1,0 +1,40 @@
+#pragma once
+// Turns the 24-bit working picture into a 1-, 4-, 8- or 24-bit picture and writes it
+// as a BMP file.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "imaging/cDIBSection.h"
+#include "imaging/cPalette.h"
+#include "platform/Dib.h"
+
+namespace nalo {
+
+class cDIBSectionSave {
+public:
+    int32_t ColourDepth = 0;      // 0 = 1 bpp, 1 = 4 bpp, 2 = 8 bpp, 3 = 24 bpp
+    int32_t ReductionMethod = 0;  // 0 none, 1 given palette with diffusion, 2 the depth's own method
+    std::shared_ptr<cPalette> Palette;
+
+    // Asked when the octree finds nothing to reduce; false cancels the conversion.
+    std::function<bool()> askContinueReducing;
+
+    // Reduces cDIB in place and builds the picture of the chosen depth. Returns false
+    // only when the conversion was cancelled.
+    bool Convert(cDIBSection& cDIB);
+    // Raises error 17 with the system's reason when the file cannot be written.
+    void Save(const std::string& sFileName) const;
+
+    // The built low-depth picture (empty for depth 3 or before Convert).
+    const Dib& lowDepth() const { return low_; }
+
+private:
+    void buildLowDepth(cDIBSection& cDIB);
+
+    Dib low_;
+    cDIBSection full_;
+};
+
+}  // namespace nalo
