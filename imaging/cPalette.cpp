@@ -14,8 +14,6 @@ size_t cPalette::check(int64_t i) const {
 }
 
 void cPalette::invalidate() const {
-    cacheTag_.clear();
-    cacheIndex_.clear();
     cellStart_.clear();
     cellLen_.clear();
     cellList_.clear();
@@ -26,11 +24,11 @@ void cPalette::invalidate() const {
 // cell is then among the candidates, in entry order.
 const uint16_t* cPalette::cellCandidates(uint32_t cell, uint32_t& n) const {
     if (cellStart_.empty()) {
-        cellStart_.assign(4096, -1);
-        cellLen_.assign(4096, 0);
+        cellStart_.assign(32768, -1);
+        cellLen_.assign(32768, 0);
     }
     if (cellStart_[cell] < 0) {
-        const int lo[3] = {int(cell >> 8) << 4, int((cell >> 4) & 15) << 4, int(cell & 15) << 4};
+        const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
         const int32_t count = Count();
         std::vector<int> minD(static_cast<size_t>(count));
         int bound = 1 << 30;
@@ -38,7 +36,7 @@ const uint16_t* cPalette::cellCandidates(uint32_t cell, uint32_t& n) const {
             const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
             int dmin = 0, dmax = 0;
             for (int c = 0; c < 3; ++c) {
-                const int a = lo[c], b = lo[c] + 15;
+                const int a = lo[c], b = lo[c] + 7;
                 dmin += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
                 dmax += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
             }
@@ -86,16 +84,9 @@ int32_t cPalette::searchNearest(int r, int g, int b) const {
 
 int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
     if (Count() > 65535) return searchNearest(Red, Green, Blue);
-    if (cacheTag_.empty()) {
-        cacheTag_.assign(size_t(1) << CacheBits, 0);
-        cacheIndex_.assign(size_t(1) << CacheBits, 0);
-    }
     const uint32_t colour = (uint32_t(Red & 255) << 16) | (uint32_t(Green & 255) << 8) | uint32_t(Blue & 255);
-    const uint32_t slot = (colour * 2654435761u) >> (32 - CacheBits);
-    const uint32_t tag = colour | 0x1000000u;
-    if (cacheTag_[slot] == tag) return cacheIndex_[slot];
     uint32_t n = 0;
-    const uint16_t* cand = cellCandidates(((colour >> 12) & 0xF00) | ((colour >> 8) & 0xF0) | ((colour >> 4) & 0xF), n);
+    const uint16_t* cand = cellCandidates(((colour >> 9) & 0x7C00) | ((colour >> 6) & 0x3E0) | ((colour >> 3) & 0x1F), n);
     int best = 765;
     int32_t idx = 0;
     for (uint32_t k = 0; k < n; ++k) {
@@ -107,8 +98,6 @@ int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
             if (d == 0) break;
         }
     }
-    cacheTag_[slot] = tag;
-    cacheIndex_[slot] = uint16_t(idx);
     return idx;
 }
 
