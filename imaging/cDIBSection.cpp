@@ -75,6 +75,11 @@ void cDIBSection::CreateFromPicture(const Dib& picThis) {
 void cDIBSection::LoadPictureBlt(const Dib& src, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth,
                                  int32_t lSrcHeight, Rop eRop) {
     if (dib_.empty()) return;
+    if (eRop == Rop::SrcCopy && lSrcLeft == 0 && lSrcTop == 0 && lSrcWidth < 0 && lSrcHeight < 0 &&
+        src.bitCount() == 24 && src.width() == Width() && src.height() == Height() && !src.topDown()) {
+        std::memcpy(dib_.bits(), src.bits(), dib_.imageSize());  // same layout: a plain copy
+        return;
+    }
     bitBlt(dib_, 0, 0, lSrcWidth < 0 ? Width() : lSrcWidth, lSrcHeight < 0 ? Height() : lSrcHeight, src, lSrcLeft,
            lSrcTop, eRop);
 }

@@ -1,5 +1,6 @@
 #include "imaging/cPalette.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "imaging/cDIBSection.h"
@@ -13,8 +14,42 @@ size_t cPalette::check(int64_t i) const {
 }
 
 void cPalette::invalidate() const {
-    cacheTag_.clear();
-    cacheIndex_.clear();
+    cellStart_.clear();
+    cellLen_.clear();
+    cellList_.clear();
+}
+
+// An entry is a candidate when its least distance to the cell does not exceed the
+// smallest greatest distance of any entry: every nearest entry of every colour in the
+// cell is then among the candidates, in entry order.
+const uint16_t* cPalette::cellCandidates(uint32_t cell, uint32_t& n) const {
+    if (cellStart_.empty()) {
+        cellStart_.assign(32768, -1);
+        cellLen_.assign(32768, 0);
+    }
+    if (cellStart_[cell] < 0) {
+        const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
+        const int32_t count = Count();
+        std::vector<int> minD(static_cast<size_t>(count));
+        int bound = 1 << 30;
+        for (int32_t i = 0; i < count; ++i) {
+            const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
+            int dmin = 0, dmax = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int a = lo[c], b = lo[c] + 7;
+                dmin += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
+                dmax += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
+            }
+            minD[size_t(i)] = dmin;
+            bound = std::min(bound, dmax);
+        }
+        cellStart_[cell] = int32_t(cellList_.size());
+        for (int32_t i = 0; i < count; ++i)
+            if (minD[size_t(i)] <= bound) cellList_.push_back(uint16_t(i));
+        cellLen_[cell] = int32_t(cellList_.size()) - cellStart_[cell];
+    }
+    n = uint32_t(cellLen_[cell]);
+    return cellList_.data() + cellStart_[cell];
 }
 
 void cPalette::Clear() {
@@ -49,17 +84,20 @@ int32_t cPalette::searchNearest(int r, int g, int b) const {
 
 int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
     if (Count() > 65535) return searchNearest(Red, Green, Blue);
-    if (cacheTag_.empty()) {
-        cacheTag_.assign(size_t(1) << CacheBits, 0);
-        cacheIndex_.assign(size_t(1) << CacheBits, 0);
-    }
     const uint32_t colour = (uint32_t(Red & 255) << 16) | (uint32_t(Green & 255) << 8) | uint32_t(Blue & 255);
-    const uint32_t slot = (colour * 2654435761u) >> (32 - CacheBits);
-    const uint32_t tag = colour | 0x1000000u;
-    if (cacheTag_[slot] == tag) return cacheIndex_[slot];
-    const int32_t idx = searchNearest(Red, Green, Blue);
-    cacheTag_[slot] = tag;
-    cacheIndex_[slot] = uint16_t(idx);
+    uint32_t n = 0;
+    const uint16_t* cand = cellCandidates(((colour >> 9) & 0x7C00) | ((colour >> 6) & 0x3E0) | ((colour >> 3) & 0x1F), n);
+    int best = 765;
+    int32_t idx = 0;
+    for (uint32_t k = 0; k < n; ++k) {
+        const size_t i = cand[k];
+        const int d = std::abs(Red - red_[i]) + std::abs(Green - green_[i]) + std::abs(Blue - blue_[i]);
+        if (d < best) {
+            best = d;
+            idx = int32_t(i) + 1;
+            if (d == 0) break;
+        }
+    }
     return idx;
 }
 

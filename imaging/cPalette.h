@@ -57,10 +57,10 @@ private:
 
     std::vector<uint8_t> red_, green_, blue_;
 
-    // Nearest-entry cache, direct mapped by 24-bit colour; tag 0 = empty slot.
-    static constexpr uint32_t CacheBits = 18;
-    mutable std::vector<uint32_t> cacheTag_;
-    mutable std::vector<uint16_t> cacheIndex_;
+    // Per 8 x 8 x 8 colour cell, the entries that can be nearest to a colour in it.
+    const uint16_t* cellCandidates(uint32_t cell, uint32_t& n) const;
+    mutable std::vector<int32_t> cellStart_, cellLen_;
+    mutable std::vector<uint16_t> cellList_;
 
     std::vector<Node> nodes_;  // index 0 unused; node 1 is the root
     int32_t nodeCount_ = 0, freeHead_ = 0, leafCount_ = 0;
