@@ -293,9 +293,14 @@ void Dib::fillRect(int x, int y, int w, int h, ColourValue c) {
     case 32: v = toBgr(c); break;
     default: v = static_cast<uint32_t>(nearestIndex(table_, c)); break;
     }
+    // The first row pixel by pixel, the others copied from it where whole bytes allow.
     std::vector<uint32_t> rowValues(static_cast<size_t>(x1 - x0), v);
-    for (int yy = y0; yy < y1; ++yy) {
-        if (bitCount_ == 8) std::memset(row(yy) + x0, static_cast<int>(v), static_cast<size_t>(x1 - x0));
+    writeRawRow(*this, y0, x0, x1 - x0, rowValues.data(), Rop::SrcCopy);
+    const int64_t bitStart = int64_t(x0) * bitCount_, bitEnd = int64_t(x1) * bitCount_;
+    const bool wholeBytes = bitStart % 8 == 0 && (bitEnd % 8 == 0 || x1 == width_);
+    const size_t b0 = static_cast<size_t>(bitStart / 8), b1 = static_cast<size_t>((bitEnd + 7) / 8);
+    for (int yy = y0 + 1; yy < y1; ++yy) {
+        if (wholeBytes) std::memcpy(row(yy) + b0, row(y0) + b0, b1 - b0);
         else writeRawRow(*this, yy, x0, x1 - x0, rowValues.data(), Rop::SrcCopy);
     }
 }

@@ -58,6 +58,17 @@ TEST(Dib, FillIsClipped) {
     d.fillRect(-5, -5, 6, 6, Red);
     EXPECT_EQ(d.pixel(0, 0), Red);
     EXPECT_EQ(d.pixel(1, 1), Black);
+    // Monochrome and 4-bit fills, aligned and not, over several rows.
+    for (int bc : {1, 4}) {
+        Dib m(21, 5, bc);
+        m.fill(White);
+        m.fillRect(3, 1, 9, 3, Black);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 21; ++x) {
+                bool inside = x >= 3 && x < 12 && y >= 1 && y < 4;
+                EXPECT_EQ(m.pixel(x, y), inside ? Black : White) << bc << " " << x << "," << y;
+            }
+    }
 }
 
 TEST(Dib, NearestIndexTiesGoToTheLowestEntry) {
