@@ -64,6 +64,7 @@ TEST_F(B2j, EveryDepthBecomesABaselineJpegOfItsSize) {
 TEST_F(B2j, QualityOrdersFileSizeAndFidelity) {
     const std::string src = bmp("photo.bmp", "-type truecolor BMP3:");
     long previous = 1L << 40;
+    double previousPsnr = 1e9;
     for (int q : {100, 80, 60, 40}) {
         const std::string out = dir.file("q" + std::to_string(q) + ".jpg");
         ASSERT_TRUE(encode(src, out, q));
@@ -72,7 +73,10 @@ TEST_F(B2j, QualityOrdersFileSizeAndFidelity) {
         previous = size;
         std::string psnr;
         runCommand("compare -metric PSNR '" + src + "' '" + out + "' null: 2>&1", &psnr);
-        EXPECT_GT(std::atof(psnr.c_str()), 25.0) << q << " " << psnr;
+        const double value = std::atof(psnr.c_str());
+        EXPECT_GT(value, 25.0) << q << " " << psnr;
+        EXPECT_LT(value, previousPsnr) << q;
+        previousPsnr = value;
     }
 }
 
