@@ -11,6 +11,7 @@ ColourValue translateColour(ColourValue c) {
     case 18: return rgb(0, 0, 0);        // button text
     case 16: return rgb(160, 160, 160);  // button shadow
     case 20: return rgb(255, 255, 255);  // highlight
+    case 12: return rgb(171, 171, 171);  // application workspace
     case 13: return rgb(0, 120, 215);    // selection
     default: return rgb(192, 192, 192);
     }

@@ -177,7 +177,7 @@ bool replaceFile(const std::string& target, const std::string& text) {
     mode_t mode = 0644;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0) return false;
+        if (!S_ISREG(st.st_mode) || !(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0) return false;
         mode = st.st_mode & 07777;
     }
     std::string tmp = path.string() + ".XXXXXX";

@@ -1,11 +1,14 @@
 #include "shell/ui/ToolRegistry.h"
 
+#include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
+#include "tools/b2j/ui/Nalo_B2J.h"
+
 namespace nalo {
 
 const std::array<ToolEntry, 9>& toolRegistry() {
     static const std::array<ToolEntry, 9> table = {{
-        {7, nullptr},   // Nalo_B2J
-        {5, nullptr},   // Nalo_AVI2GIF
+        {7, [](DialogService& d) -> ToolWindow* { return new Nalo_B2J(d); }},
+        {5, [](DialogService& d) -> ToolWindow* { return new Nalo_AVI2GIF(d); }},
         {0, nullptr},   // Nalo_BJ2A
         {6, nullptr},   // Nalo_CD2MP3
         {1, nullptr},   // Nalo_A2BJ

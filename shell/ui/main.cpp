@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
 #ifdef NALO_HAVE_COMPONENT_CHECK
     const nalo::CheckResult check = nalo::CheckComponents();
     if (!check.ok) {
-        dialogs.message(nullptr, QString::fromStdString(check.message), nalo::MsgIcon::Information);
+        static_cast<nalo::DialogService&>(dialogs).message(nullptr, QString::fromStdString(check.message));
         return 1;
     }
 #endif

@@ -90,15 +90,10 @@ TEST_F(Settings, ShiftJisFileIsReadAndLongValuesAreCut) {
 TEST_F(Settings, ReadOnlyFileLosesTheWriteWithoutDamage) {
     writeText(ini(), "[A]\nk=1\n");
     ::chmod(ini().c_str(), 0444);
-    ::chmod(dir.path().c_str(), 0555);
     WriteIni("A", "k", "2", ini());
-    ::chmod(dir.path().c_str(), 0755);
     auto bytes = readFile(ini());
-    std::string s(bytes.begin(), bytes.end());
-    if (::geteuid() != 0) {
-        EXPECT_EQ(s, "[A]\nk=1\n");
-    }
-    EXPECT_TRUE(s == "[A]\nk=1\n" || s == "[A]\nk=2\n") << "never half-written: " << s;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "[A]\nk=1\n");
+    EXPECT_EQ(ReadIni("A", "k", ini()), "1");
 }
 
 TEST(ProgramState, WindowOriginSlotsAreRangeChecked) {

@@ -1,0 +1,40 @@
+# Assembles Nalo.dll: a 766-byte header, then Nalo2.dll, Nalo1.dll and Nalo3.dll,
+# each padded with zero bytes to its fixed slot. Fails when a component outgrows it.
+# Inputs: NALO1, NALO2, NALO3 (component files), PACK (output), WORK (scratch folder).
+set(HEADER_SIZE 766)
+set(names NALO2 NALO1 NALO3)
+set(slots 188416 69632 397312)
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(WRITE ${WORK}/header "Nalo component pack 1.2.0\nslots: Nalo2.dll 766+188416, Nalo1.dll 189182+69632, Nalo3.dll 258814+397312\n")
+
+function(pad file size)
+  execute_process(COMMAND truncate -s ${size} ${file} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "Nalo.dll: cannot pad ${file} to ${size} bytes")
+  endif()
+endfunction()
+
+pad(${WORK}/header ${HEADER_SIZE})
+set(inputs ${WORK}/header)
+foreach(name slot IN ZIP_LISTS names slots)
+  set(src ${${name}})
+  file(SIZE ${src} size)
+  get_filename_component(base ${src} NAME)
+  if(size GREATER slot)
+    message(FATAL_ERROR "Nalo.dll: ${base} is ${size} bytes and outgrows its slot of ${slot} bytes")
+  endif()
+  message(STATUS "Nalo.dll: ${base} ${size} of ${slot} bytes")
+  file(COPY_FILE ${src} ${WORK}/${base})
+  pad(${WORK}/${base} ${slot})
+  list(APPEND inputs ${WORK}/${base})
+endforeach()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E cat ${inputs} OUTPUT_FILE ${PACK}.tmp RESULT_VARIABLE rc)
+file(SIZE ${PACK}.tmp total)
+if(NOT rc EQUAL 0 OR NOT total EQUAL 656126)
+  file(REMOVE ${PACK}.tmp)
+  message(FATAL_ERROR "Nalo.dll: assembling the pack failed")
+endif()
+file(RENAME ${PACK}.tmp ${PACK})

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "shell/CheckComponents.h"
+#include "support/TestSupport.h"
+#include "tools/b2j/B2jConverter.h"
+#include "tools/b2j/ComponentJpegEncoder.h"
+
+using namespace nalo;
+using namespace nalo::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The real component, copied out of the built pack into a private component folder.
+struct B2j : ::testing::Test {
+    void SetUp() override {
+        if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick missing";
+        ::setenv("NALO_APP_DIR", appDir().c_str(), 1);
+        ::setenv("NALO_SYSTEM_DIR", (dir.path() / "system").c_str(), 1);
+        ASSERT_TRUE(CheckComponents().ok);
+        ::setenv("NALO_APP_DIR", dir.path().c_str(), 1);  // Dumy2.bmp goes here
+    }
+    void TearDown() override {
+        ::unsetenv("NALO_APP_DIR");
+        ::unsetenv("NALO_SYSTEM_DIR");
+    }
+    std::string bmp(const std::string& name, const std::string& args) {
+        const std::string path = dir.file(name);
+        EXPECT_EQ(runCommand("convert -size 160x120 -seed 7 plasma:fractal " + args + "'" + path + "'"), 0);
+        return path;
+    }
+    std::string identify(const std::string& path, const char* format) {
+        std::string out;
+        runCommand("identify -format '" + std::string(format) + "' '" + path + "'", &out);
+        return out;
+    }
+    TempDir dir;
+    b2j::JpegEncoder encode = b2j::componentJpegEncoder();
+};
+
+}  // namespace
+
+TEST_F(B2j, EveryDepthBecomesABaselineJpegOfItsSize) {
+    const char* variants[][2] = {{"d24.bmp", "-type truecolor BMP3:"},
+                                 {"d32.bmp", "-alpha on BMP:"},
+                                 {"d8.bmp", "-colors 100 -type palette BMP3:"},
+                                 {"d4.bmp", "-colors 16 -type palette BMP3:"},
+                                 {"d1.bmp", "-monochrome BMP3:"}};
+    for (auto& v : variants) {
+        const std::string src = dir.file(v[0]);
+        ASSERT_EQ(runCommand("convert -size 160x120 -seed 7 plasma:fractal " + std::string(v[1]) + "'" + src + "'"), 0);
+        auto r = b2j::convertFile(src, {}, encode);
+        ASSERT_EQ(r.outcome, b2j::Outcome::Written) << v[0] << " " << r.reason;
+        EXPECT_EQ(identify(r.output, "%w %h"), "160 120") << v[0];
+        EXPECT_EQ(identify(r.output, "%[jpeg:sampling-factor]").empty(), false);
+        std::string interlace = identify(r.output, "%[interlace]");
+        EXPECT_EQ(interlace, "None") << "baseline, not progressive";
+    }
+}
+
+TEST_F(B2j, QualityOrdersFileSizeAndFidelity) {
+    const std::string src = bmp("photo.bmp", "-type truecolor BMP3:");
+    long previous = 1L << 40;
+    for (int q : {100, 80, 60, 40}) {
+        const std::string out = dir.file("q" + std::to_string(q) + ".jpg");
+        ASSERT_TRUE(encode(src, out, q));
+        const long size = static_cast<long>(fs::file_size(out));
+        EXPECT_LT(size, previous) << q;
+        previous = size;
+        std::string psnr;
+        runCommand("compare -metric PSNR '" + src + "' '" + out + "' null: 2>&1", &psnr);
+        EXPECT_GT(std::atof(psnr.c_str()), 25.0) << q << " " << psnr;
+    }
+}
+
+TEST_F(B2j, NamingOverwriteSkipAndSizeMode) {
+    const std::string src = bmp("a.b.bmp", "BMP3:");
+    EXPECT_EQ(b2j::outputPathFor(src), dir.file("a.jpg"));
+    EXPECT_EQ(b2j::outputPathFor("x.y.bmp"), "x.jpg");
+    b2j::Options options;
+    options.sizeMode = 1;
+    options.width = 320;
+    options.height = 240;
+    auto r = b2j::convertFile(src, options, encode);
+    ASSERT_EQ(r.outcome, b2j::Outcome::Written) << r.reason;
+    EXPECT_TRUE(r.outputIsNew);
+    EXPECT_EQ(identify(r.output, "%w %h"), "320 240");
+    EXPECT_FALSE(fs::exists(dir.file("Dumy2.bmp")));
+
+    const auto before = fs::file_size(r.output);
+    options.overwriteMode = 1;
+    options.sizeMode = 0;
+    EXPECT_EQ(b2j::convertFile(src, options, encode).outcome, b2j::Outcome::Skipped);
+    EXPECT_EQ(fs::file_size(r.output), before);
+    options.overwriteMode = 0;
+    auto replaced = b2j::convertFile(src, options, encode);
+    EXPECT_EQ(replaced.outcome, b2j::Outcome::Written);
+    EXPECT_FALSE(replaced.outputIsNew);
+    EXPECT_EQ(identify(r.output, "%w %h"), "160 120");
+
+    int w, h;
+    EXPECT_FALSE(b2j::parseSize("", "5", w, h));
+    EXPECT_FALSE(b2j::parseSize("0", "5", w, h));
+    EXPECT_FALSE(b2j::parseSize("-3", "5", w, h));
+    EXPECT_FALSE(b2j::parseSize("3.5", "5", w, h));
+    EXPECT_TRUE(b2j::parseSize("320", "240", w, h));
+}
+
+TEST_F(B2j, ACorruptBitmapIsReportedAndTheOthersStillConvert) {
+    const std::string good = bmp("good.bmp", "BMP3:");
+    writeText(dir.file("bad.bmp"), "BM not really a bitmap");
+    auto existing = dir.file("old.jpg");
+    writeText(existing, "old");
+    writeText(dir.file("old.bmp"), "BM broken");
+    auto summary = b2j::convertFiles({dir.file("bad.bmp"), good, dir.file("old.bmp")}, {}, encode);
+    EXPECT_EQ(summary.failed, 2);
+    EXPECT_EQ(summary.written, 1);
+    EXPECT_FALSE(fs::exists(dir.file("bad.jpg"))) << "no half-written JPEG";
+    EXPECT_EQ(readFile(existing).size(), 3u) << "a failed conversion keeps the old JPEG";
+    EXPECT_EQ(tgapcx::summaryMessage(summary).find("正常終了"), std::string::npos);
+    EXPECT_NE(tgapcx::summaryMessage(summary).find("bad.bmp"), std::string::npos);
+    for (auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().find(".jpg."), std::string::npos) << "temporary left: " << e.path();
+
+    std::string out;
+    EXPECT_EQ(runCommand("NALO_APP_DIR='" + appDir() + "' '" + appDir() + "/nalo-convert' b2j --quality 30 x.bmp", &out), 2);
+    EXPECT_EQ(runCommand("NALO_APP_DIR='" + appDir() + "' '" + appDir() + "/nalo-convert' b2j --quality 90 '" + good +
+                             "' '" + dir.file("bad.bmp") + "'",
+                         &out),
+              1);
+    EXPECT_NE(out.find("failed: " + dir.file("bad.bmp")), std::string::npos) << out;
+}

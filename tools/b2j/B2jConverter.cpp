@@ -1,0 +1,104 @@
+#include "tools/b2j/B2jConverter.h"
+
+#include <cstdio>
+
+#include "platform/PictureIo.h"
+#include "shell/AppPath.h"
+#include "shell/FileHelpers.h"
+
+namespace nalo::b2j {
+
+namespace {
+
+bool wholePositive(const std::string& text, int& out) {
+    if (text.empty() || text.size() > 6) return false;
+    int v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (v <= 0) return false;
+    out = v;
+    return true;
+}
+
+// Removes the temporary bitmap however the conversion ends.
+struct TemporaryFile {
+    std::string path;
+    ~TemporaryFile() { std::remove(path.c_str()); }
+};
+
+}  // namespace
+
+bool parseSize(const std::string& widthText, const std::string& heightText, int& width, int& height) {
+    int w, h;
+    if (!wholePositive(widthText, w) || !wholePositive(heightText, h)) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+std::string outputPathFor(const std::string& sourcePath) {
+    std::string base, ext;
+    SplitName(FileNameOf(sourcePath), base, ext);
+    const auto slash = sourcePath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : sourcePath.substr(0, slash + 1);
+    return folder + base + ".jpg";
+}
+
+std::string temporaryBitmapPath() { return appPath() + "/Dumy2.bmp"; }
+
+FileResult convertFile(const std::string& sourcePath, const Options& options, const JpegEncoder& encode) {
+    FileResult r;
+    r.source = sourcePath;
+    r.output = outputPathFor(sourcePath);
+    const bool exists = FileExists(r.output);
+    if (exists && options.overwriteMode == tgapcx::OverwriteSkip) {
+        r.outcome = Outcome::Skipped;
+        return r;
+    }
+    // An existing JPEG is replaced only by a finished one: the component writes a new
+    // file and renames it over the old, so a failed conversion keeps the old file.
+    try {
+        bool ok;
+        if (options.sizeMode == 1) {
+            const Dib picture = loadPicture(sourcePath);
+            Dib resized(options.width, options.height, 24);
+            stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
+                       picture.height());
+            TemporaryFile temp{temporaryBitmapPath()};
+            savePictureBmp(resized, temp.path);
+            ok = encode(temp.path, r.output, options.quality);
+        } else {
+            ok = encode(sourcePath, r.output, options.quality);
+        }
+        if (!ok) {
+            r.reason = "JPEGに変換できませんでした";
+            return r;
+        }
+    } catch (const RuntimeError& e) {
+        r.reason = e.description();
+        return r;
+    }
+    r.outcome = Outcome::Written;
+    r.outputIsNew = !exists;
+    return r;
+}
+
+RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Options& options,
+                        const JpegEncoder& encode, const std::function<void(const FileResult&)>& afterEach) {
+    RunSummary summary;
+    for (const auto& path : sourcePaths) {
+        FileResult r = convertFile(path, options, encode);
+        switch (r.outcome) {
+        case Outcome::Written: ++summary.written; break;
+        case Outcome::Skipped: ++summary.skipped; break;
+        case Outcome::Failed: ++summary.failed; break;
+        }
+        summary.results.push_back(r);
+        if (afterEach) afterEach(summary.results.back());
+    }
+    return summary;
+}
+
+}  // namespace nalo::b2j
