@@ -2,6 +2,7 @@
 
 #include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
 #include "tools/b2j/ui/Nalo_B2J.h"
+#include "tools/cdepth/ui/Nalo_CDepth.h"
 
 namespace nalo {
 
@@ -14,7 +15,7 @@ const std::array<ToolEntry, 9>& toolRegistry() {
         {1, nullptr},   // Nalo_A2BJ
         {8, nullptr},   // Nalo_Pic2Ico
         {4, nullptr},   // Nalo_G2G
-        {9, nullptr},   // Nalo_CDepth
+        {9, [](DialogService& d) -> ToolWindow* { return new Nalo_CDepth(d); }},
         {10, nullptr},  // Nalo_TGAPCX
     }};
     return table;
