@@ -268,16 +268,19 @@ ColourValue Dib::pixel(int x, int y) const {
     return rawToColour(*this, rawPixel(x, y));
 }
 
+uint32_t Dib::rawOf(ColourValue c) const {
+    c = translateColour(c);
+    switch (bitCount_) {
+    case 16: return to555(c);
+    case 24:
+    case 32: return toBgr(c);
+    default: return static_cast<uint32_t>(nearestIndex(table_, c));
+    }
+}
+
 void Dib::setPixel(int x, int y, ColourValue c) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    c = translateColour(c);
-    uint32_t v;
-    switch (bitCount_) {
-    case 16: v = to555(c); break;
-    case 24:
-    case 32: v = toBgr(c); break;
-    default: v = static_cast<uint32_t>(nearestIndex(table_, c)); break;
-    }
+    const uint32_t v = rawOf(c);
     writeRawRow(*this, y, x, 1, &v, Rop::SrcCopy);
 }
 
@@ -285,14 +288,7 @@ void Dib::fillRect(int x, int y, int w, int h, ColourValue c) {
     int x0 = std::max(x, 0), y0 = std::max(y, 0);
     int x1 = std::min<int64_t>(int64_t(x) + w, width_), y1 = std::min<int64_t>(int64_t(y) + h, height_);
     if (x0 >= x1 || y0 >= y1) return;
-    c = translateColour(c);
-    uint32_t v;
-    switch (bitCount_) {
-    case 16: v = to555(c); break;
-    case 24:
-    case 32: v = toBgr(c); break;
-    default: v = static_cast<uint32_t>(nearestIndex(table_, c)); break;
-    }
+    const uint32_t v = rawOf(c);
     // The first row pixel by pixel, the others copied from it where whole bytes allow.
     std::vector<uint32_t> rowValues(static_cast<size_t>(x1 - x0), v);
     writeRawRow(*this, y0, x0, x1 - x0, rowValues.data(), Rop::SrcCopy);

@@ -66,6 +66,8 @@ public:
     // Raw pixel value at (x, y): the index for paletted bitmaps, the packed value otherwise.
     uint32_t rawPixel(int x, int y) const;
     void setRawPixel(int x, int y, uint32_t v);
+    // The raw pixel value that stands for a colour in this bitmap.
+    uint32_t rawOf(ColourValue c) const;
 
     // Fills a rectangle (clipped) with a colour, as a solid brush does.
     void fillRect(int x, int y, int w, int h, ColourValue c);
