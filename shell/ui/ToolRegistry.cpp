@@ -3,6 +3,7 @@
 #include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
 #include "tools/b2j/ui/Nalo_B2J.h"
 #include "tools/cdepth/ui/Nalo_CDepth.h"
+#include "tools/tgapcx/ui/Nalo_TGAPCX.h"
 
 namespace nalo {
 
@@ -16,7 +17,7 @@ const std::array<ToolEntry, 9>& toolRegistry() {
         {8, nullptr},   // Nalo_Pic2Ico
         {4, nullptr},   // Nalo_G2G
         {9, [](DialogService& d) -> ToolWindow* { return new Nalo_CDepth(d); }},
-        {10, nullptr},  // Nalo_TGAPCX
+        {10, [](DialogService& d) -> ToolWindow* { return new Nalo_TGAPCX(d); }},
     }};
     return table;
 }
