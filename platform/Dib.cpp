@@ -345,6 +345,29 @@ void bitBlt(Dib& dst, int dx, int dy, int w, int h, const Dib& src, int sx, int 
             std::memcpy(dst.row(dy + y) + dx * bpp, src.row(sy + y) + sx * bpp, w * bpp);
         return;
     }
+    if (rop == Rop::SrcCopy && &src != &dst && bc >= 24 && dst.bitCount() >= 24) {
+        // True colour between 24 and 32 bits: move the three colour bytes.
+        const int sb = bc / 8, db = dst.bitCount() / 8;
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* s = src.row(sy + y) + static_cast<size_t>(sx) * sb;
+            uint8_t* d = dst.row(dy + y) + static_cast<size_t>(dx) * db;
+            if (db == 3) {
+                for (int x = 0; x < w; ++x, s += 4, d += 3) {
+                    d[0] = s[0];
+                    d[1] = s[1];
+                    d[2] = s[2];
+                }
+            } else {
+                for (int x = 0; x < w; ++x, s += 3, d += 4) {
+                    d[0] = s[0];
+                    d[1] = s[1];
+                    d[2] = s[2];
+                    d[3] = 0;
+                }
+            }
+        }
+        return;
+    }
     PixelTranslator tr(dst, src, colours);
     std::vector<uint32_t> buf(static_cast<size_t>(w));
     // Copying within one bitmap: walk rows in the direction that does not overwrite the source first.
