@@ -100,7 +100,8 @@ uint32_t configure(lame_global_flags* gf, const Config& c, int& channels) {
     lame_set_in_samplerate(gf, c.sampleRate());
     lame_set_num_channels(gf, channels);
     int outRate = c.outRate();
-    if (outRate == 0 && !mpeg1 && c.sampleRate() > 24000) outRate = c.sampleRate() / 2;
+    // MPEG-1 keeps the input rate: left to itself LAME drops to 24 kHz MPEG-2 at low bit rates.
+    if (outRate == 0) outRate = mpeg1 ? c.sampleRate() : (c.sampleRate() > 24000 ? c.sampleRate() / 2 : 0);
     if (outRate != 0) lame_set_out_samplerate(gf, outRate);
     lame_set_mode(gf, modes[c.mode()]);
     // Presets: 0 normal, 1 low (fast), 2 high; -1 leaves LAME's default.

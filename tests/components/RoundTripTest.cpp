@@ -92,6 +92,9 @@ TEST_F(Components, Mp3OfAToneHasTheRightDurationAndPitch) {
         EXPECT_EQ(enc.beCloseStream(stream), 0u);
         EXPECT_EQ(enc.beCloseStream(stream), 4u);  // a closed handle is invalid
         test::writeFile(work.file("t.mp3"), mp3);
+        std::string rate;
+        test::runCommand("ffprobe -v error -show_entries stream=sample_rate -of csv=p=0 " + work.file("t.mp3"), &rate);
+        EXPECT_EQ(rate.substr(0, 5), "44100") << "MPEG-1 at the input rate, " << kbps << " kbit/s";
         ASSERT_EQ(test::runCommand("ffmpeg -v error -y -i " + work.file("t.mp3") + " -ac 1 -ar 44100 -f s16le " +
                                    work.file("t.raw")),
                   0);
