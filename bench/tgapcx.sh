@@ -19,7 +19,7 @@ row() {
   printf '  %-9s nalo %6.3f s   convert %6.3f s   convert/nalo %5.2f\n' "$name" "$tn" "$tm" "$(echo "$tm / $tn" | bc -l)"
 }
 echo "tgapcx: 6000x4000 (24 MP), uncompressed output"
-row "TGA->BMP" "$(t "$NC" tgapcx TGA--\>BMP "$W/n/t.tga")" "$(t convert "$W/m/t.tga" BMP3:"$W/m/t.bmp")"
-row "PCX->BMP" "$(t "$NC" tgapcx PCX--\>BMP "$W/n/p.pcx")" "$(t convert "$W/m/p.pcx" BMP3:"$W/m/p.bmp")"
-row "BMP->TGA" "$(t "$NC" tgapcx BMP--\>TGA "$W/n/b.bmp")" "$(t convert "$W/m/b.bmp" -compress None "$W/m/b.tga")"
-row "BMP->PCX" "$(t "$NC" tgapcx BMP--\>PCX "$W/n/b.bmp")" "$(t convert "$W/m/b.bmp" -compress None "$W/m/b.pcx")"
+row "TGA->BMP" "$(t "$NC" tgapcx 0 "$W/n/t.tga")" "$(t convert "$W/m/t.tga" BMP3:"$W/m/t.bmp")"
+row "PCX->BMP" "$(t "$NC" tgapcx 2 "$W/n/p.pcx")" "$(t convert "$W/m/p.pcx" BMP3:"$W/m/p.bmp")"
+row "BMP->TGA" "$(t "$NC" tgapcx 4 "$W/n/b.bmp")" "$(t convert "$W/m/b.bmp" -compress None "$W/m/b.tga")"
+row "BMP->PCX" "$(t "$NC" tgapcx 5 "$W/n/b.bmp")" "$(t convert "$W/m/b.bmp" -compress None "$W/m/b.pcx")"

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "codecs/PcxRle.h"
+#include "codecs/SavePCX.h"
+#include "codecs/SaveTGA.h"
+#include "codecs/TgaRle.h"
+#include "shell/RuntimeError.h"
+#include "support/TestSupport.h"
+#include "tools/tgapcx/TgaPcxConverter.h"
+
+using namespace nalo;
+using namespace nalo::test;
+using tgapcx::PictureType;
+
+namespace {
+
+struct Sink {
+    std::vector<uint8_t> bytes;
+    void put(uint8_t b) { bytes.push_back(b); }
+};
+
+std::vector<uint8_t> pcxEncode(const std::vector<uint8_t>& in) {
+    Sink s;
+    PcxRleEncoder e;
+    e.push(in.data(), in.size(), s);
+    e.finish(s);
+    return s.bytes;
+}
+
+// ImageMagick's reading of a file: RGB bytes, top row first.
+std::vector<uint8_t> magickRgb(const std::string& path) {
+    const std::string out = path + ".rgb";
+    EXPECT_EQ(runCommand("convert '" + path + "' -alpha off -depth 8 rgb:'" + out + "'"), 0) << path;
+    return readFile(out);
+}
+
+// Number of pixels where the decoded picture differs from ImageMagick's reading.
+int differences(const Dib& dib, const std::vector<uint8_t>& rgbBytes) {
+    if (rgbBytes.size() != static_cast<size_t>(dib.width()) * dib.height() * 3) return -1;
+    int bad = 0;
+    for (int y = 0; y < dib.height(); ++y)
+        for (int x = 0; x < dib.width(); ++x) {
+            const uint8_t* p = &rgbBytes[(static_cast<size_t>(y) * dib.width() + x) * 3];
+            bad += dib.pixel(x, y) != rgb(p[0], p[1], p[2]);
+        }
+    return bad;
+}
+
+// This ImageMagick stores and reads TGA rows top first under a bottom-up descriptor:
+// its reading of a TGA is the picture upside down.
+std::vector<uint8_t> flipRows(const std::vector<uint8_t>& rgbBytes, size_t width, size_t height) {
+    std::vector<uint8_t> out(rgbBytes.size());
+    if (rgbBytes.size() != width * height * 3) return out;
+    for (size_t y = 0; y < height; ++y)
+        std::copy_n(rgbBytes.begin() + static_cast<long>((height - 1 - y) * width * 3), width * 3,
+                    out.begin() + static_cast<long>(y * width * 3));
+    return out;
+}
+
+Dib decode(const std::string& path, PictureType type) {
+    Dib work;
+    EXPECT_TRUE(tgapcx::drawPicture(path, type, work)) << path;
+    return work;
+}
+
+struct Codecs : ::testing::Test {
+    void SetUp() override {
+        if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick missing";
+        src = dir.file("src.png");
+        ASSERT_EQ(runCommand("convert -size 37x23 -seed 4 plasma:fractal -depth 8 '" + src + "'"), 0);
+    }
+    std::string make(const std::string& name, const std::string& args) {
+        const std::string path = dir.file(name);
+        EXPECT_EQ(runCommand("convert '" + src + "' " + args + " '" + path + "'"), 0) << name;
+        return path;
+    }
+    TempDir dir;
+    std::string src;
+};
+
+}  // namespace
+
+TEST_F(Codecs, PcxVariantsDecodeAsImageMagickReadsThem) {
+    const char* variants[][2] = {
+        {"t24.pcx", "-type truecolor -compress None"}, {"t24rle.pcx", "-type truecolor"},
+        {"p8.pcx", "-colors 200 -type palette"},       {"p8raw.pcx", "-colors 100 -type palette -compress None"},
+        {"p4.pcx", "-colors 16 -type palette"},        {"m1.pcx", "-monochrome"},
+    };
+    for (auto& v : variants) {
+        const std::string path = make(v[0], v[1]);
+        Dib dib = decode(path, PictureType::Pcx);
+        EXPECT_EQ(dib.width(), 37) << v[0];
+        EXPECT_EQ(differences(dib, magickRgb(path)), 0) << v[0];
+    }
+}
+
+TEST_F(Codecs, TgaVariantsDecodeAsImageMagickReadsThem) {
+    const char* variants[][2] = {
+        {"t24.tga", "-type truecolor -compress None"}, {"t24rle.tga", "-type truecolor -compress RLE"},
+        {"p8.tga", "-colors 200 -type palette -compress None"}, {"p8rle.tga", "-colors 90 -type palette -compress RLE"},
+        {"g8.tga", "-colorspace gray -type grayscale -compress None"},
+        {"a32.tga", "-alpha on -channel A -evaluate set 40% +channel -compress None"},
+    };
+    for (auto& v : variants) {
+        const std::string path = make(v[0], v[1]);
+        Dib dib = decode(path, PictureType::Tga);
+        EXPECT_EQ(dib.height(), 23) << v[0];
+        auto flipped = flipRows(magickRgb(path), 37, 23);
+        EXPECT_EQ(differences(dib, flipped), 0) << v[0] << " (alpha is shown opaque)";
+    }
+}
+
+TEST_F(Codecs, HandMadeTgaLayouts) {
+    // 3 x 2, 16-bit 5-5-5, with a 5-byte image ID, top-down and bottom-up.
+    auto build = [](bool topDown, uint8_t idLength) {
+        std::vector<uint8_t> f(18, 0);
+        f[0] = idLength;
+        f[2] = 2;
+        f[12] = 3;
+        f[14] = 2;
+        f[16] = 16;
+        f[17] = topDown ? 0x20 : 0;
+        for (int i = 0; i < idLength; ++i) f.push_back('I');
+        const uint16_t px[6] = {0x7C00, 0x03E0, 0x001F, 0x7FFF, 0x0000, 0x4210};  // row order as stored
+        for (uint16_t p : px) f.insert(f.end(), {static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 8)});
+        return f;
+    };
+    TempDir d;
+    writeFile(d.file("td.tga"), build(true, 5));
+    writeFile(d.file("bu.tga"), build(false, 0));
+    Dib td = decode(d.file("td.tga"), PictureType::Tga);
+    Dib bu = decode(d.file("bu.tga"), PictureType::Tga);
+    ASSERT_EQ(td.width(), 3);
+    EXPECT_EQ(td.pixel(0, 0), rgb(248, 0, 0)) << "image ID skipped, first stored row on top";
+    EXPECT_EQ(td.pixel(2, 0), rgb(0, 0, 248));
+    EXPECT_EQ(td.pixel(0, 1), rgb(248, 248, 248));
+    EXPECT_EQ(bu.pixel(0, 1), rgb(248, 0, 0)) << "bottom-up: the same rows upside down";
+    EXPECT_EQ(bu.pixel(0, 0), rgb(248, 248, 248));
+}
+
+TEST_F(Codecs, FilesWeWriteReadBackInImageMagick) {
+    Dib picture = decode(make("in.tga", "-type truecolor -compress None"), PictureType::Tga);
+    for (bool compress : {false, true}) {
+        const std::string tga = dir.file(compress ? "o-rle.tga" : "o.tga");
+        const std::string pcx = dir.file(compress ? "o-rle.pcx" : "o.pcx");
+        SaveTGA().SaveTGAinFile(tga, picture, compress);
+        SavePCX().SavePCXinFile(pcx, picture, compress);
+        EXPECT_EQ(readFile(tga)[2], compress ? 10 : 2);
+        EXPECT_EQ(readFile(pcx)[66], 38) << "odd width 37: bytes per line 38";
+        EXPECT_EQ(differences(picture, flipRows(magickRgb(tga), 37, 23)), 0) << tga;
+        EXPECT_EQ(differences(picture, magickRgb(pcx)), 0) << pcx;
+    }
+}
+
+TEST(PcxRle, EncoderBytes) {
+    EXPECT_EQ(pcxEncode(std::vector<uint8_t>(8, 0xC5)), (std::vector<uint8_t>{0xC8, 0xC5}));
+    EXPECT_EQ(pcxEncode({0xC5}), (std::vector<uint8_t>{0xC1, 0xC5}));
+    EXPECT_EQ(pcxEncode({0x41}), (std::vector<uint8_t>{0x41}));
+    EXPECT_EQ(pcxEncode(std::vector<uint8_t>(100, 7)), (std::vector<uint8_t>{0xFF, 7, 0xE5, 7}));
+    std::vector<uint8_t> out(100);
+    const auto coded = pcxEncode(std::vector<uint8_t>(100, 7));
+    EXPECT_EQ(decodePcxRle(coded, out), 100u);
+}
+
+TEST(TgaRle, EncoderPacketsStayInTheirRow) {
+    std::vector<uint8_t> row(300 * 3, 9), out;
+    encodeTgaRleRow(row.data(), 300, out);
+    ASSERT_EQ(out.size(), 12u);
+    EXPECT_EQ(out[0], 0xFF);
+    EXPECT_EQ(out[4], 0xFF);
+    EXPECT_EQ(out[8], 0xAB);
+    const uint8_t four[12] = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
+    out.clear();
+    encodeTgaRleRow(four, 4, out);
+    EXPECT_EQ(out[0], 0x03) << "one raw packet of four";
+    EXPECT_EQ(out.size(), 13u);
+}
+
+TEST(TgaPcxHostile, CleanErrorsNoCrashNoHugeAllocation) {
+    TempDir d;
+    auto tryRead = [&](const std::string& name, const std::vector<uint8_t>& bytes, PictureType type) {
+        writeFile(d.file(name), bytes);
+        Dib work;
+        try {
+            tgapcx::drawPicture(d.file(name), type, work);
+        } catch (const RuntimeError&) {
+        }
+        return work.width() * int64_t(work.height());
+    };
+    // 32767 x 32767 headers on tiny files.
+    std::vector<uint8_t> tga(18 + 30, 0);
+    tga[2] = 2;
+    tga[12] = tga[14] = 0xFF;
+    tga[13] = tga[15] = 0x7F;
+    tga[16] = 24;
+    EXPECT_EQ(tryRead("huge.tga", tga, PictureType::Tga), 0);
+    tga[2] = 10;
+    EXPECT_EQ(tryRead("hugerle.tga", tga, PictureType::Tga), 0);
+    std::vector<uint8_t> pcx(128 + 40, 0);
+    pcx[0] = 10;
+    pcx[1] = 5;
+    pcx[2] = 1;
+    pcx[3] = 8;
+    pcx[8] = pcx[10] = 0xFE;
+    pcx[9] = pcx[11] = 0x7F;
+    pcx[65] = 3;
+    pcx[66] = 0xFF;
+    pcx[67] = 0x7F;
+    EXPECT_EQ(tryRead("huge.pcx", pcx, PictureType::Pcx), 0);
+    std::vector<uint8_t> junk(777);
+    for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 131 + 7);
+    EXPECT_EQ(tryRead("junk.pcx", junk, PictureType::Pcx), 0);
+    EXPECT_EQ(tryRead("junk.tga", junk, PictureType::Tga), 0);
+    EXPECT_EQ(tryRead("short.pcx", {10, 5, 1}, PictureType::Pcx), 0);
+    EXPECT_EQ(tryRead("empty.tga", {}, PictureType::Tga), 0);
+
+    // The converter reports them and writes nothing.
+    auto result = tgapcx::convertFile(d.file("huge.tga"), tgapcx::ConversionKinds[0], tgapcx::OverwriteReplace);
+    EXPECT_EQ(result.outcome, tgapcx::Outcome::Failed);
+    EXPECT_FALSE(std::filesystem::exists(d.file("huge.bmp")));
+}
+
+TEST(TgaPcxCli, ExitCodesAndLines) {
+    TempDir d;
+    std::vector<uint8_t> tga(18 + 12, 0);
+    tga[2] = 2;
+    tga[12] = 2;
+    tga[14] = 2;
+    tga[16] = 24;
+    writeFile(d.file("a.tga"), tga);
+    writeFile(d.file("b.tga"), {1, 2, 3});
+    const std::string nc = "'" + appDir() + "/nalo-convert' tgapcx ";
+    std::string out;
+    EXPECT_EQ(runCommand(nc + "'TGA-->BMP' '" + d.file("a.tga") + "'", &out), 0) << out;
+    EXPECT_NE(out.find("written: " + d.file("a.bmp")), std::string::npos);
+    out.clear();
+    EXPECT_EQ(runCommand(nc + "0 --skip '" + d.file("a.tga") + "' '" + d.file("b.tga") + "'", &out), 1);
+    EXPECT_NE(out.find("skipped: " + d.file("a.bmp")), std::string::npos) << out;
+    EXPECT_NE(out.find("failed: " + d.file("b.tga")), std::string::npos) << out;
+    EXPECT_EQ(runCommand(nc + "12 x.tga"), 2);
+    EXPECT_EQ(runCommand(nc + "'PCX-->TGA'"), 2);
+}
