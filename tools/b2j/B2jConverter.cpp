@@ -89,14 +89,8 @@ RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Optio
                         const JpegEncoder& encode, const std::function<void(const FileResult&)>& afterEach) {
     RunSummary summary;
     for (const auto& path : sourcePaths) {
-        FileResult r = convertFile(path, options, encode);
-        switch (r.outcome) {
-        case Outcome::Written: ++summary.written; break;
-        case Outcome::Skipped: ++summary.skipped; break;
-        case Outcome::Failed: ++summary.failed; break;
-        }
-        summary.results.push_back(r);
-        if (afterEach) afterEach(summary.results.back());
+        const FileResult& r = summary.add(convertFile(path, options, encode));
+        if (afterEach) afterEach(r);
     }
     return summary;
 }

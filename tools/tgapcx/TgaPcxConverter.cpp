@@ -112,14 +112,8 @@ RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Conve
     RunSummary s;
     s.results.reserve(sourcePaths.size());
     for (const auto& path : sourcePaths) {
-        FileResult r = convertFile(path, kind, overwriteMode);
-        switch (r.outcome) {
-        case Outcome::Written: ++s.written; break;
-        case Outcome::Skipped: ++s.skipped; break;
-        case Outcome::Failed: ++s.failed; break;
-        }
-        s.results.push_back(std::move(r));
-        if (afterEach) afterEach(s.results.back());
+        const FileResult& r = s.add(convertFile(path, kind, overwriteMode));
+        if (afterEach) afterEach(r);
     }
     return s;
 }

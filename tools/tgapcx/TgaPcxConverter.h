@@ -50,6 +50,16 @@ struct RunSummary {
     std::vector<FileResult> results;
     int written = 0, skipped = 0, failed = 0;
     bool allSucceeded() const { return failed == 0; }
+    // Counts and keeps one file's result; returns the kept copy.
+    const FileResult& add(FileResult r) {
+        switch (r.outcome) {
+        case Outcome::Written: ++written; break;
+        case Outcome::Skipped: ++skipped; break;
+        case Outcome::Failed: ++failed; break;
+        }
+        results.push_back(std::move(r));
+        return results.back();
+    }
 };
 
 // Converts the files in order; `afterEach` (if any) runs after every file, where the
