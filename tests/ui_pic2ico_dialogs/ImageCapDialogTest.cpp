@@ -171,3 +171,14 @@ TEST_F(ImageCapDialog, UnreadablePictureLeavesAWhiteScreen) {
     EXPECT_TRUE(shared.Captured);
     EXPECT_EQ(quadrantColours(icon), (std::array<ColourValue, 4>{White, White, White, White}));
 }
+
+TEST_F(ImageCapDialog, ModalRunReturnsWithTheCapture) {
+    Nalo_ImageCap d(shared, icon, Screen);
+    QTimer::singleShot(0, &d, [&] {
+        drag(d, {PicX, PicY}, {PicX + 80, PicY + 80});
+        sendKey(&d, Qt::Key_Enter);
+    });
+    EXPECT_EQ(d.exec(), QDialog::Accepted);
+    EXPECT_TRUE(shared.Captured);
+    EXPECT_EQ(quadrantColours(icon), (std::array<ColourValue, 4>{Red, Blue, Green, Black}));
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QTimer>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -175,4 +176,16 @@ TEST_F(ThumbDialog, CancelAndUnreadablePicturesLeaveTheIcon) {
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_FALSE(shared.Captured);
     EXPECT_EQ(icon.pixel(5, 5), Marker);
+}
+
+TEST_F(ThumbDialog, ModalRunReturnsWithTheChosenResult) {
+    usePicture(quadrants(64, 64));
+    Nalo_Thumb d(dialogs, shared, icon);
+    QTimer::singleShot(0, &d, [&] {
+        command(d, "cmdLoad")->click();
+        command(d, "Cmd_OK")->click();
+    });
+    EXPECT_EQ(d.exec(), QDialog::Accepted);
+    EXPECT_TRUE(shared.Captured);
+    EXPECT_TRUE(sameAs(icon, d.results().pictures[3]));
 }

@@ -57,7 +57,7 @@ Dib loadSource(const std::string& path) {
 }  // namespace
 
 Nalo_ImageCap::Nalo_ImageCap(Pic2IcoShared& shared, Dib& iconImage, QSize screen, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), shared_(shared), iconImage_(iconImage) {
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), shared_(shared), iconImage_(iconImage) {
     setObjectName("Nalo_ImageCap");
     screen = screen.expandedTo(QSize(1, 1));
     setGeometry(QRect(QPoint(0, 0), screen));
@@ -86,6 +86,13 @@ Nalo_ImageCap::Nalo_ImageCap(Pic2IcoShared& shared, Dib& iconImage, QSize screen
 }
 
 Nalo_ImageCap::~Nalo_ImageCap() = default;
+
+void Nalo_ImageCap::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // Keys must reach the capture at once, without a click first.
+    activateWindow();
+    setFocus();
+}
 
 void Nalo_ImageCap::refresh() {
     if (session_->timerRunning() != TimerCut_->isActive()) {

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <utility>
 
 #include "controls/Command.h"
 #include "controls/OptionImage.h"
@@ -209,10 +211,21 @@ void Nalo_Thumb::showEvent(QShowEvent* e) {
     if (opened_) return;
     opened_ = true;
     RecordWindowSlot(Slot);
+    // The animation lets events run; a close asked for meanwhile waits for the modal loop,
+    // which would otherwise start after the dialog is already hidden and never end.
+    animatingOpen_ = true;
     AnimateOpen(this, Slot);
+    animatingOpen_ = false;
+    if (pendingResult_) QTimer::singleShot(0, this, [this] {
+        if (const auto r = std::exchange(pendingResult_, std::nullopt)) done(*r);
+    });
 }
 
 void Nalo_Thumb::done(int r) {
+    if (animatingOpen_) {
+        pendingResult_ = r;
+        return;
+    }
     if (isVisible()) AnimateClose(this, Slot);
     QDialog::done(r);
 }

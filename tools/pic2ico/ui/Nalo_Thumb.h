@@ -3,6 +3,7 @@
 // after one of three square preparations, shows the results side by side and copies
 // the chosen one into the icon.
 #include <QDialog>
+#include <optional>
 
 #include "platform/Dib.h"
 #include "tools/pic2ico/Pic2IcoRules.h"
@@ -52,6 +53,8 @@ private:
     int chosen_ = 0;
     bool shrinking_ = false;
     bool opened_ = false;
+    bool animatingOpen_ = false;
+    std::optional<int> pendingResult_;
 
     OptionImage* Img_Pr_[3] = {};
     QLabel* picHigh_[ShrinkQualities] = {};
