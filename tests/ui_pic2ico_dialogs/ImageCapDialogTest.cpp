@@ -122,14 +122,6 @@ TEST_F(ImageCapDialog, MarchingBoxMovesWithTheTimer) {
     EXPECT_NE(d.displayImage().pixelColor(PicX - 1, PicY - 1), first);
 }
 
-TEST_F(ImageCapDialog, PositionsAreClampedToTheScreen) {
-    Nalo_ImageCap d(shared, icon, Screen);
-    d.show();
-    press(d, {390, 280});
-    move(d, {900, -50});
-    EXPECT_EQ(d.findChild<QLabel*>("lbl_Pos")->text(), "幅 (9)  高さ (280) 幅優先");
-}
-
 TEST_F(ImageCapDialog, KeysOtherThanEnterAndEnterWithoutSquareCaptureNothing) {
     for (int key : {int(Qt::Key_Escape), int(Qt::Key_A), int(Qt::Key_Space)}) {
         Nalo_ImageCap d(shared, icon, Screen);

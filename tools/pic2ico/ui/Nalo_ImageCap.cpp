@@ -8,7 +8,6 @@
 
 #include "platform/PictureIo.h"
 #include "platform/ui/DibImage.h"
-#include "shell/RuntimeError.h"
 #include "tools/pic2ico/ImageCapSession.h"
 
 namespace nalo {
@@ -49,7 +48,7 @@ private:
 Dib loadSource(const std::string& path) {
     try {
         return loadPicture(path);
-    } catch (const RuntimeError&) {
+    } catch (const std::exception&) {
         return {};
     }
 }

@@ -57,8 +57,9 @@ ShrinkResults emptyResults() {
 
 }  // namespace
 
-Nalo_Thumb::Nalo_Thumb(DialogService& dialogs, Pic2IcoShared& shared, Dib& iconImage, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), dialogs_(dialogs), shared_(shared),
+// The dialog shows no message boxes: shrink failures only leave results empty.
+Nalo_Thumb::Nalo_Thumb(DialogService&, Pic2IcoShared& shared, Dib& iconImage, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), shared_(shared),
       iconImage_(iconImage), results_(emptyResults()) {
     setObjectName("Nalo_Thumb");
     setWindowTitle(QStringLiteral("高画質に縮小してｷｬﾌﾟﾁｬｰ"));

@@ -46,7 +46,6 @@ private:
     void discardResults();
     void placeWindow();
 
-    DialogService& dialogs_;
     Pic2IcoShared& shared_;
     Dib& iconImage_;
     ShrinkResults results_;
