@@ -47,40 +47,55 @@ void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const 
     events.init(3 * (w - 1));
     const uint8_t* src = cFrom.DIBSectionBitsPtr();
     uint8_t* dst = cTo.DIBSectionBitsPtr();
+    const uint8_t* palR = cPal.RedData();
+    const uint8_t* palG = cPal.GreenData();
+    const uint8_t* palB = cPal.BlueData();
+    const bool inRange = cPal.Count() <= 65535;
     // Error arriving from the row below, per column and channel (b, g, r).
     std::vector<int> below(size_t(w) * 3, 0), belowNext(size_t(w) * 3, 0);
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* s = src + size_t(y) * size_t(sFrom);
         uint8_t* d = dst + size_t(y) * size_t(sTo);
-        int left[3] = {0, 0, 0};
+        const int* in = below.data();
+        int* out = belowNext.data();
+        int lb = 0, lg = 0, lr = 0;  // error from the left
         const bool hasAbove = y < h - 1;
-        for (int32_t x = 0; x < w; ++x) {
-            int v[3];
-            for (int c = 0; c < 3; ++c) {
-                v[c] = s[3 * x + c];
-                if (bDiffuseError) v[c] = clampByte(clampByte(v[c] + left[c]) + below[size_t(3 * x + c)]);
+        for (int32_t x = 0; x < w; ++x, s += 3, d += 3, in += 3, out += 3) {
+            int vb = s[0], vg = s[1], vr = s[2];
+            if (bDiffuseError) {
+                vb = clampByte(clampByte(vb + lb) + in[0]);
+                vg = clampByte(clampByte(vg + lg) + in[1]);
+                vr = clampByte(clampByte(vr + lr) + in[2]);
             }
-            const int32_t idx = cPal.ClosestIndex(v[2], v[1], v[0]);
-            d[3 * x] = cPal.Blue(idx);
-            d[3 * x + 1] = cPal.Green(idx);
-            d[3 * x + 2] = cPal.Red(idx);
-            left[0] = left[1] = left[2] = 0;
+            const int32_t idx = inRange ? cPal.ClosestInRange(vr, vg, vb) : cPal.ClosestIndex(vr, vg, vb);
+            if (idx == 0) cPal.Blue(idx);  // no entry: subscript out of range
+            const int pb = palB[idx - 1], pg = palG[idx - 1], pr = palR[idx - 1];
+            d[0] = uint8_t(pb);
+            d[1] = uint8_t(pg);
+            d[2] = uint8_t(pr);
+            lb = lg = lr = 0;
             if (!bDiffuseError) continue;
-            const int e[3] = {v[0] - d[3 * x], v[1] - d[3 * x + 1], v[2] - d[3 * x + 2]};
-            if (std::abs(e[0]) + std::abs(e[1]) + std::abs(e[2]) <= 3) {
-                if (hasAbove) for (int c = 0; c < 3; ++c) belowNext[size_t(3 * x + c)] = 0;
+            const int eb = vb - pb, eg = vg - pg, er = vr - pr;
+            if (std::abs(eb) + std::abs(eg) + std::abs(er) <= 3) {
+                if (hasAbove) out[0] = out[1] = out[2] = 0;
                 continue;
             }
-            if (x < w - 2)
-                for (int c = 0; c < 3; ++c) left[c] = e[c] * 7 / 16;
-            if (hasAbove)
-                for (int c = 0; c < 3; ++c)
-                    belowNext[size_t(3 * x + c)] = (x > 0 && x < w - 1) ? e[c] * 4 / 16 : 0;
+            if (x < w - 2) {
+                lb = eb * 7 / 16;
+                lg = eg * 7 / 16;
+                lr = er * 7 / 16;
+            }
+            if (hasAbove) {
+                const bool spread = x > 0 && x < w - 1;
+                out[0] = spread ? eb * 4 / 16 : 0;
+                out[1] = spread ? eg * 4 / 16 : 0;
+                out[2] = spread ? er * 4 / 16 : 0;
+            }
         }
         if (bDiffuseError) below.swap(belowNext);
         events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h));
     }
-    cFrom.LoadPictureBlt(cTo.hdc());
+    if (&cFrom != &cTo) cFrom.LoadPictureBlt(cTo.hdc());
     events.complete(int32_t(depthTickMs() - start));
 }
 
@@ -124,7 +139,7 @@ void cColourReduceDIB::BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo) {
         }
         events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h));
     }
-    cFrom.LoadPictureBlt(cTo.hdc());
+    if (&cFrom != &cTo) cFrom.LoadPictureBlt(cTo.hdc());
     events.complete(int32_t(depthTickMs() - start));
 }
 
