@@ -50,7 +50,8 @@ void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const 
     const uint8_t* palR = cPal.RedData();
     const uint8_t* palG = cPal.GreenData();
     const uint8_t* palB = cPal.BlueData();
-    const bool inRange = cPal.Count() <= 65535;
+    const bool fast = cPal.FastSearchApplies();
+    cPalette::SearchTables tables = cPal.Tables();
     // Error arriving from the row below, per column and channel (b, g, r).
     std::vector<int> below(size_t(w) * 3, 0), belowNext(size_t(w) * 3, 0);
     for (int32_t y = 0; y < h; ++y) {
@@ -67,7 +68,14 @@ void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const 
                 vg = clampByte(clampByte(vg + lg) + in[1]);
                 vr = clampByte(clampByte(vr + lr) + in[2]);
             }
-            const int32_t idx = inRange ? cPal.ClosestInRange(vr, vg, vb) : cPal.ClosestIndex(vr, vg, vb);
+            int32_t idx;
+            if (fast) {
+                const uint32_t cell = cPalette::CellOf(vr, vg, vb);
+                if (tables.cells[cell].start == cPalette::Cell::Unbuilt) tables = cPal.BuildCell(cell);
+                idx = cPalette::Search(tables.cells[cell], tables.list, vr, vg, vb);
+            } else {
+                idx = cPal.ClosestIndex(vr, vg, vb);
+            }
             if (idx == 0) cPal.Blue(idx);  // no entry: subscript out of range
             const int pb = palB[idx - 1], pg = palG[idx - 1], pr = palR[idx - 1];
             d[0] = uint8_t(pb);

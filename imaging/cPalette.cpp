@@ -22,8 +22,13 @@ void cPalette::invalidate() const {
 // smallest greatest distance of any entry: every nearest entry of every colour in the
 // cell is then among the candidates. Sorted by least distance, a search can stop at the
 // first candidate whose least distance exceeds the best distance found.
-void cPalette::buildCell(uint32_t cell) const {
+cPalette::SearchTables cPalette::Tables() const {
     if (cells_.empty()) cells_.assign(32768, Cell{});
+    return {cells_.data(), cellList_.data()};
+}
+
+cPalette::SearchTables cPalette::BuildCell(uint32_t cell) const {
+    Tables();
     const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
     const int32_t count = Count();
     const size_t first = cellList_.size();
@@ -53,7 +58,12 @@ void cPalette::buildCell(uint32_t cell) const {
         for (; j > 0 && c[j - 1].dmin > t.dmin; --j) c[j] = c[j - 1];
         c[j] = t;
     }
-    cells_[cell] = Cell{int32_t(first), uint32_t(cellList_.size() - first)};
+    Cell& built = cells_[cell];
+    built.start = uint32_t(first);
+    built.len = uint16_t(len);
+    // A lone candidate nearer than 765 to every colour of the cell is every colour's answer.
+    built.single = len == 1 && bound < 765 ? c[0].index : 0;
+    return {cells_.data(), cellList_.data()};
 }
 
 void cPalette::Clear() {
@@ -88,7 +98,10 @@ int32_t cPalette::searchNearest(int r, int g, int b) const {
 
 int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
     if (Count() > 65535 || ((Red | Green | Blue) & ~255) != 0) return searchNearest(Red, Green, Blue);
-    return ClosestInRange(Red, Green, Blue);
+    const uint32_t cell = CellOf(Red, Green, Blue);
+    SearchTables t = Tables();
+    if (t.cells[cell].start == Cell::Unbuilt) t = BuildCell(cell);
+    return Search(t.cells[cell], t.list, Red, Green, Blue);
 }
 
 void cPalette::resetFixed(int32_t count) {

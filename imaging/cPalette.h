@@ -17,8 +17,6 @@ public:
     // Entry nearest to the colour by summed absolute difference; ties to the lowest
     // entry; 0 when no entry is nearer than 765.
     int32_t ClosestIndex(int Red, int Green, int Blue) const;
-    // ClosestIndex for components 0 .. 255 (at most 65535 entries), for tight loops.
-    inline int32_t ClosestInRange(int Red, int Green, int Blue) const;
     void Add(int Red, int Green, int Blue);
     int32_t Count() const { return int32_t(red_.size()); }
     // iIndex 1 .. Count, else error 9.
@@ -29,6 +27,47 @@ public:
     const uint8_t* RedData() const { return red_.data(); }
     const uint8_t* GreenData() const { return green_.data(); }
     const uint8_t* BlueData() const { return blue_.data(); }
+
+    // The search behind ClosestIndex, for tight loops over components 0 .. 255 with at
+    // most 65535 entries. Per 8 x 8 x 8 colour cell, built on first use, the entries that
+    // can be nearest to a colour in it, sorted by their least distance to the cell.
+    struct Candidate {
+        uint8_t r, g, b, unused;
+        uint16_t index;  // entry number, from 1
+        uint16_t dmin;
+    };
+    struct Cell {
+        static constexpr uint32_t Unbuilt = UINT32_MAX;
+        uint32_t start = Unbuilt;  // first candidate
+        uint16_t len = 0;
+        uint16_t single = 0;  // the answer for every colour of the cell, when there is one
+    };
+    struct SearchTables {
+        const Cell* cells;
+        const Candidate* list;
+    };
+    bool FastSearchApplies() const { return Count() <= 65535; }
+    SearchTables Tables() const;
+    // Builds the cell; the tables may move.
+    SearchTables BuildCell(uint32_t cell) const;
+    static uint32_t CellOf(int r, int g, int b) {
+        return (uint32_t(r >> 3) << 10) | (uint32_t(g >> 3) << 5) | uint32_t(b >> 3);
+    }
+    // The search stops at the first candidate that cannot beat the best so far. Distance
+    // and entry packed in one key make the lowest entry win ties; a key of 765 << 16 or
+    // more is no answer (0).
+    static int32_t Search(const Cell& cell, const Candidate* list, int r, int g, int b) {
+        if (cell.single) return cell.single;
+        const Candidate* c = list + cell.start;
+        const Candidate* end = c + cell.len;
+        uint32_t best = 765u << 16;
+        for (; c != end && uint32_t(c->dmin) <= (best >> 16); ++c) {
+            const int d = std::abs(r - c->r) + std::abs(g - c->g) + std::abs(b - c->b);
+            const uint32_t key = (uint32_t(d) << 16) | c->index;
+            best = key < best ? key : best;
+        }
+        return best >= (765u << 16) ? 0 : int32_t(best & 0xFFFF);
+    }
 
     void CreateWebSafe();
     void CreateHalfTone();
@@ -64,18 +103,6 @@ private:
 
     std::vector<uint8_t> red_, green_, blue_;
 
-    // An entry that can be nearest to some colour of an 8 x 8 x 8 colour cell, with its
-    // least distance to the cell; a cell's candidates are sorted by that distance.
-    struct Candidate {
-        uint8_t r, g, b, unused;
-        uint16_t index;  // entry number, from 1
-        uint16_t dmin;
-    };
-    struct Cell {
-        int32_t start = -1;  // first candidate in cellList_; -1 until built
-        uint32_t len = 0;
-    };
-    void buildCell(uint32_t cell) const;
     mutable std::vector<Cell> cells_;
     mutable std::vector<Candidate> cellList_;
 
@@ -84,23 +111,5 @@ private:
     uint8_t levels_ = 0;
     int32_t reducible_[8] = {};
 };
-
-// Candidates in order of least distance: the search stops at the first one that cannot
-// beat the best so far. Distance and entry packed in one key make the lowest entry win
-// ties; a key of 765 << 16 or more is no answer (0).
-int32_t cPalette::ClosestInRange(int Red, int Green, int Blue) const {
-    const uint32_t cell = (uint32_t(Red >> 3) << 10) | (uint32_t(Green >> 3) << 5) | uint32_t(Blue >> 3);
-    if (cells_.empty() || cells_[cell].start < 0) buildCell(cell);
-    const Cell& ref = cells_[cell];
-    const Candidate* c = cellList_.data() + ref.start;
-    const Candidate* end = c + ref.len;
-    uint32_t best = 765u << 16;
-    for (; c != end && uint32_t(c->dmin) <= (best >> 16); ++c) {
-        const int d = std::abs(Red - c->r) + std::abs(Green - c->g) + std::abs(Blue - c->b);
-        const uint32_t key = (uint32_t(d) << 16) | c->index;
-        best = key < best ? key : best;
-    }
-    return best >= (765u << 16) ? 0 : int32_t(best & 0xFFFF);
-}
 
 }  // namespace nalo
