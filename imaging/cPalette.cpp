@@ -14,56 +14,63 @@ size_t cPalette::check(int64_t i) const {
 }
 
 void cPalette::invalidate() const {
-    cells_.clear();
-    cellList_.clear();
+    cellState_.clear();
+    blocks_.clear();
 }
 
 // An entry is a candidate when its least distance to the cell does not exceed the
 // smallest greatest distance of any entry: every nearest entry of every colour in the
-// cell is then among the candidates. Sorted by least distance, a search can stop at the
-// first candidate whose least distance exceeds the best distance found.
+// cell is then among the candidates.
 cPalette::SearchTables cPalette::Tables() const {
-    if (cells_.empty()) cells_.assign(32768, Cell{});
-    return {cells_.data(), cellList_.data()};
+    if (cellState_.empty()) {
+        cellState_.assign(32768, CellUnbuilt);
+        blocks_.resize(32768);
+    }
+    return {cellState_.data(), blocks_.data()};
 }
 
 cPalette::SearchTables cPalette::BuildCell(uint32_t cell) const {
     Tables();
     const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
     const int32_t count = Count();
-    const size_t first = cellList_.size();
+    std::vector<int> dmin(size_t(count), 0);
     int bound = 1 << 30;
     for (int32_t i = 0; i < count; ++i) {
         const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
-        int dmin = 0, dmax = 0;
+        int lower = 0, upper = 0;
         for (int c = 0; c < 3; ++c) {
             const int a = lo[c], b = lo[c] + 7;
-            dmin += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
-            dmax += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
+            lower += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
+            upper += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
         }
-        if (dmin > bound) continue;
-        bound = std::min(bound, dmax);
-        cellList_.push_back({uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]), 0, uint16_t(i + 1), uint16_t(dmin)});
+        dmin[size_t(i)] = lower;
+        bound = std::min(bound, upper);
     }
-    // Drop the early entries that the final bound excludes, then sort.
-    auto end = std::remove_if(cellList_.begin() + std::ptrdiff_t(first), cellList_.end(),
-                              [bound](const Candidate& c) { return c.dmin > bound; });
-    cellList_.erase(end, cellList_.end());
-    // Insertion sort by least distance; equal distances keep entry order.
-    Candidate* c = cellList_.data() + first;
-    const size_t len = cellList_.size() - first;
-    for (size_t i = 1; i < len; ++i) {
-        const Candidate t = c[i];
-        size_t j = i;
-        for (; j > 0 && c[j - 1].dmin > t.dmin; --j) c[j] = c[j - 1];
-        c[j] = t;
+    CandidateBlock block{};
+    int lane = 0;
+    uint32_t blocksDone = 0;
+    const uint32_t moreStart = uint32_t(blocks_.size());
+    auto flush = [&] {
+        if (blocksDone == 0) blocks_[cell] = block;
+        else blocks_.push_back(block);
+        ++blocksDone;
+        block = CandidateBlock{};
+        lane = 0;
+    };
+    for (int32_t i = 0; i < count; ++i) {
+        if (dmin[size_t(i)] > bound) continue;
+        if (lane == 8) flush();
+        block.r[lane] = red_[size_t(i)];
+        block.g[lane] = green_[size_t(i)];
+        block.b[lane] = blue_[size_t(i)];
+        block.index[lane] = uint16_t(i + 1);
+        ++lane;
     }
-    Cell& built = cells_[cell];
-    built.start = uint32_t(first);
-    built.len = uint16_t(len);
-    // A lone candidate nearer than 765 to every colour of the cell is every colour's answer.
-    built.single = len == 1 && bound < 765 ? c[0].index : 0;
-    return {cells_.data(), cellList_.data()};
+    flush();
+    blocks_[cell].moreStart = moreStart;
+    blocks_[cell].moreCount = blocksDone - 1;
+    cellState_[cell] = blocksDone == 1 ? CellOneBlock : CellMoreBlocks;
+    return {cellState_.data(), blocks_.data()};
 }
 
 void cPalette::Clear() {
@@ -100,8 +107,8 @@ int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
     if (Count() > 65535 || ((Red | Green | Blue) & ~255) != 0) return searchNearest(Red, Green, Blue);
     const uint32_t cell = CellOf(Red, Green, Blue);
     SearchTables t = Tables();
-    if (t.cells[cell].start == Cell::Unbuilt) t = BuildCell(cell);
-    return Search(t.cells[cell], t.list, Red, Green, Blue);
+    if (t.state[cell] == CellUnbuilt) t = BuildCell(cell);
+    return SearchCell(t, cell, Red, Green, Blue);
 }
 
 void cPalette::resetFixed(int32_t count) {
