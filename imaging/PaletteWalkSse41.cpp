@@ -19,7 +19,7 @@ struct Sse41Search {
     cPalette::SearchTables tables;
     explicit Sse41Search(const cPalette& p) : pal(&p), tables(p.Tables()) {}
 
-    int32_t operator()(int r, int g, int b) {
+    __attribute__((always_inline)) int32_t operator()(int r, int g, int b) {
         const uint32_t cell = cPalette::CellOf(r, g, b);
         uint8_t state = tables.state[cell];
         if (state == cPalette::CellUnbuilt) {

@@ -16,6 +16,8 @@ size_t cPalette::check(int64_t i) const {
 void cPalette::invalidate() const {
     cellState_.clear();
     blocks_.clear();
+    channelLower_.clear();
+    channelUpper_.clear();
 }
 
 // An entry is a candidate when its least distance to the cell does not exceed the
@@ -31,21 +33,54 @@ cPalette::SearchTables cPalette::Tables() const {
 
 cPalette::SearchTables cPalette::BuildCell(uint32_t cell) const {
     Tables();
-    const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
     const int32_t count = Count();
-    std::vector<int> dmin(size_t(count), 0);
-    int bound = 1 << 30;
-    for (int32_t i = 0; i < count; ++i) {
-        const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
-        int lower = 0, upper = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int a = lo[c], b = lo[c] + 7;
-            lower += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
-            upper += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
-        }
-        dmin[size_t(i)] = lower;
-        bound = std::min(bound, upper);
+    const uint32_t q[3] = {cell >> 10, (cell >> 5) & 31, cell & 31};
+    // Per channel, cell coordinate and entry: the least and greatest distance along that
+    // channel. An entry's distances to the cell are the sums over the channels.
+    if (channelLower_.empty() && count > 0 && count <= 4096) {
+        channelLower_.resize(size_t(3) * 32 * size_t(count));
+        channelUpper_.resize(channelLower_.size());
+        const uint8_t* comp[3] = {red_.data(), green_.data(), blue_.data()};
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 32; ++k)
+                for (int32_t i = 0; i < count; ++i) {
+                    const int v = comp[c][i], a = k << 3, b = a + 7;
+                    const size_t at = (size_t(c) * 32 + size_t(k)) * size_t(count) + size_t(i);
+                    channelLower_[at] = uint16_t(v < a ? a - v : (v > b ? v - b : 0));
+                    channelUpper_[at] = uint16_t(std::max(std::abs(v - a), std::abs(v - b)));
+                }
     }
+    lower_.resize(size_t(count));
+    upper_.resize(size_t(count));
+    uint16_t* lower = lower_.data();
+    uint16_t* upper = upper_.data();
+    if (!channelLower_.empty()) {
+        const size_t n = size_t(count);
+        const uint16_t* lr = &channelLower_[q[0] * n];
+        const uint16_t* lg = &channelLower_[(32 + q[1]) * n];
+        const uint16_t* lb = &channelLower_[(64 + q[2]) * n];
+        const uint16_t* ur = &channelUpper_[q[0] * n];
+        const uint16_t* ug = &channelUpper_[(32 + q[1]) * n];
+        const uint16_t* ub = &channelUpper_[(64 + q[2]) * n];
+        for (size_t i = 0; i < n; ++i) {
+            lower[i] = uint16_t(lr[i] + lg[i] + lb[i]);
+            upper[i] = uint16_t(ur[i] + ug[i] + ub[i]);
+        }
+    } else {
+        for (int32_t i = 0; i < count; ++i) {
+            const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
+            int lo = 0, hi = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int a = int(q[c]) << 3, b = a + 7;
+                lo += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
+                hi += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
+            }
+            lower[i] = uint16_t(lo);
+            upper[i] = uint16_t(hi);
+        }
+    }
+    int bound = 1 << 30;
+    for (int32_t i = 0; i < count; ++i) bound = std::min(bound, int(upper[i]));
     CandidateBlock block{};
     int lane = 0;
     uint32_t blocksDone = 0;
@@ -58,7 +93,7 @@ cPalette::SearchTables cPalette::BuildCell(uint32_t cell) const {
         lane = 0;
     };
     for (int32_t i = 0; i < count; ++i) {
-        if (dmin[size_t(i)] > bound) continue;
+        if (lower[i] > bound) continue;
         if (lane == 8) flush();
         block.r[lane] = red_[size_t(i)];
         block.g[lane] = green_[size_t(i)];

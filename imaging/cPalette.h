@@ -106,6 +106,8 @@ private:
 
     mutable std::vector<uint8_t> cellState_;
     mutable std::vector<CandidateBlock> blocks_;
+    mutable std::vector<uint16_t> channelLower_, channelUpper_;  // [channel][cell coordinate][entry]
+    mutable std::vector<uint16_t> lower_, upper_;  // one cell's distances, per entry
 
     std::vector<Node> nodes_;  // index 0 unused; node 1 is the root
     int32_t nodeCount_ = 0, freeHead_ = 0, leafCount_ = 0;
