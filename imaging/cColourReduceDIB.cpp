@@ -6,16 +6,16 @@
 #include "imaging/cColourReduceDIB.h"
 
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "imaging/cDIBSection.h"
+#include "imaging/PaletteWalk.h"
 #include "imaging/cPalette.h"
 
 namespace nalo {
 
 namespace {
-inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-
 // (707 g + 222 r + 71 b) / 1000, halves to even.
 inline uint8_t greyOf(int r, int g, int b) {
     const int n = 707 * g + 222 * r + 71 * b;
@@ -39,48 +39,45 @@ void cColourReduceDIB::GrayScale(cDIBSection& cTo) {
     events.complete(int32_t(depthTickMs() - start));
 }
 
+namespace {
+// The exact nearest-candidate search of the palette's cells.
+struct ScalarSearch {
+    const cPalette* pal;
+    cPalette::SearchTables tables;
+    explicit ScalarSearch(const cPalette& p) : pal(&p), tables(p.Tables()) {}
+    int32_t operator()(int r, int g, int b) {
+        const uint32_t cell = cPalette::CellOf(r, g, b);
+        if (tables.state[cell] == cPalette::CellUnbuilt) tables = pal->BuildCell(cell);
+        return cPalette::SearchCell(tables, cell, r, g, b);
+    }
+};
+
+// Palettes past the cells' reach: the plain search.
+struct PlainSearch {
+    const cPalette* pal;
+    explicit PlainSearch(const cPalette& p) : pal(&p) {}
+    int32_t operator()(int r, int g, int b) const { return pal->ClosestIndex(r, g, b); }
+};
+
+template <bool Diffuse>
+void walkWith(const cPalette& pal, const PaletteWalkArgs& a) {
+    if (!pal.FastSearchApplies()) walkPalette<Diffuse>(PlainSearch(pal), pal, a);
+    else if (a.vector && walkPaletteSse41(pal, a, Diffuse)) return;
+    else walkPalette<Diffuse>(ScalarSearch(pal), pal, a);
+}
+}  // namespace
+
 void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal,
                                     bool bDiffuseError) {
     const int64_t start = depthTickMs();
     const int32_t w = cTo.Width(), h = cTo.Height();
-    const int32_t sFrom = cFrom.BytesPerScanLine(), sTo = cTo.BytesPerScanLine();
     events.init(3 * (w - 1));
-    const uint8_t* src = cFrom.DIBSectionBitsPtr();
-    uint8_t* dst = cTo.DIBSectionBitsPtr();
-    // Error arriving from the row below, per column and channel (b, g, r).
-    std::vector<int> below(size_t(w) * 3, 0), belowNext(size_t(w) * 3, 0);
-    for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* s = src + size_t(y) * size_t(sFrom);
-        uint8_t* d = dst + size_t(y) * size_t(sTo);
-        int left[3] = {0, 0, 0};
-        const bool hasAbove = y < h - 1;
-        for (int32_t x = 0; x < w; ++x) {
-            int v[3];
-            for (int c = 0; c < 3; ++c) {
-                v[c] = s[3 * x + c];
-                if (bDiffuseError) v[c] = clampByte(clampByte(v[c] + left[c]) + below[size_t(3 * x + c)]);
-            }
-            const int32_t idx = cPal.ClosestIndex(v[2], v[1], v[0]);
-            d[3 * x] = cPal.Blue(idx);
-            d[3 * x + 1] = cPal.Green(idx);
-            d[3 * x + 2] = cPal.Red(idx);
-            left[0] = left[1] = left[2] = 0;
-            if (!bDiffuseError) continue;
-            const int e[3] = {v[0] - d[3 * x], v[1] - d[3 * x + 1], v[2] - d[3 * x + 2]};
-            if (std::abs(e[0]) + std::abs(e[1]) + std::abs(e[2]) <= 3) {
-                if (hasAbove) for (int c = 0; c < 3; ++c) belowNext[size_t(3 * x + c)] = 0;
-                continue;
-            }
-            if (x < w - 2)
-                for (int c = 0; c < 3; ++c) left[c] = e[c] * 7 / 16;
-            if (hasAbove)
-                for (int c = 0; c < 3; ++c)
-                    belowNext[size_t(3 * x + c)] = (x > 0 && x < w - 1) ? e[c] * 4 / 16 : 0;
-        }
-        if (bDiffuseError) below.swap(belowNext);
-        events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h));
-    }
-    cFrom.LoadPictureBlt(cTo.hdc());
+    const PaletteWalkArgs args{cFrom.DIBSectionBitsPtr(), cFrom.BytesPerScanLine(), cTo.DIBSectionBitsPtr(),
+                               cTo.BytesPerScanLine(), w, h, vectorSearch,
+                               [&](int32_t y) { events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h)); }};
+    if (bDiffuseError) walkWith<true>(cPal, args);
+    else walkWith<false>(cPal, args);
+    if (&cFrom != &cTo) cFrom.LoadPictureBlt(cTo.hdc());
     events.complete(int32_t(depthTickMs() - start));
 }
 
@@ -124,7 +121,7 @@ void cColourReduceDIB::BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo) {
         }
         events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h));
     }
-    cFrom.LoadPictureBlt(cTo.hdc());
+    if (&cFrom != &cTo) cFrom.LoadPictureBlt(cTo.hdc());
     events.complete(int32_t(depthTickMs() - start));
 }
 
