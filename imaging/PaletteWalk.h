@@ -18,6 +18,8 @@ struct PaletteWalkArgs {
     int32_t dstStride;
     int32_t width, height;
     bool vector;  // a vector search may be used
+    uint8_t* entries;  // when set: entry - 1 per pixel, bottom row first
+    int32_t entryStride;
     std::function<void(int32_t)> rowDone;
 };
 
@@ -33,20 +35,22 @@ inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 // (b, g, r), the error arriving from the row below; each pixel takes its column's error
 // and leaves its own for the row above in the same place.
 template <bool Diffuse, int K, class Search>
-void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, const bool* hasAbove, int32_t w,
-              int* below, const cPalette& pal, Search& searchInOut) {
+void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, uint8_t* const* entryRows,
+              const bool* hasAbove, int32_t w, int* below, const cPalette& pal, Search& searchInOut) {
     Search search = searchInOut;
     const uint8_t* const palR = pal.RedData();
     const uint8_t* const palG = pal.GreenData();
     const uint8_t* const palB = pal.BlueData();
     const uint8_t* s[K];
     uint8_t* d[K];
+    uint8_t* ent[K];
     bool above[K];
     int lb[K], lg[K], lr[K];  // error from the left
 #pragma GCC unroll 8
     for (int k = 0; k < K; ++k) {
         s[k] = srcRows[k];
         d[k] = dstRows[k];
+        ent[k] = entryRows[k];
         above[k] = hasAbove[k];
         lb[k] = lg[k] = lr[k] = 0;
     }
@@ -70,6 +74,7 @@ void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, const bool
             q[0] = uint8_t(pb);
             q[1] = uint8_t(pg);
             q[2] = uint8_t(pr);
+            if (ent[k]) ent[k][x] = uint8_t(idx - 1);
             if (!Diffuse) continue;
             lb[k] = lg[k] = lr[k] = 0;
             const int eb = vb - pb, eg = vg - pg, er = vr - pr;
@@ -102,21 +107,23 @@ void walkPalette(Search search, const cPalette& pal, const PaletteWalkArgs& a) {
     constexpr int K = Diffuse ? 4 : 1;
     const uint8_t* s[K];
     uint8_t* d[K];
+    uint8_t* ent[K];
     bool above[K];
     auto setRow = [&](int k, int32_t y) {
         s[k] = src + size_t(y) * size_t(sFrom);
         d[k] = dst + size_t(y) * size_t(sTo);
+        ent[k] = a.entries ? a.entries + size_t(y) * size_t(a.entryStride) : nullptr;
         above[k] = y < h - 1;
     };
     int32_t y = 0;
     for (; y + K <= h; y += K) {
         for (int k = 0; k < K; ++k) setRow(k, y + k);
-        walkRows<Diffuse, K>(s, d, above, w, below.data(), pal, search);
+        walkRows<Diffuse, K>(s, d, ent, above, w, below.data(), pal, search);
         for (int k = 0; k < K; ++k) a.rowDone(y + k);
     }
     for (; y < h; ++y) {
         setRow(0, y);
-        walkRows<Diffuse, 1>(s, d, above, w, below.data(), pal, search);
+        walkRows<Diffuse, 1>(s, d, ent, above, w, below.data(), pal, search);
         a.rowDone(y);
     }
 }

@@ -68,12 +68,13 @@ void walkWith(const cPalette& pal, const PaletteWalkArgs& a) {
 }  // namespace
 
 void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal,
-                                    bool bDiffuseError) {
+                                    bool bDiffuseError, uint8_t* entries, int32_t entryStride) {
     const int64_t start = depthTickMs();
     const int32_t w = cTo.Width(), h = cTo.Height();
     events.init(3 * (w - 1));
     const PaletteWalkArgs args{cFrom.DIBSectionBitsPtr(), cFrom.BytesPerScanLine(), cTo.DIBSectionBitsPtr(),
                                cTo.BytesPerScanLine(), w, h, vectorSearch,
+                               cPal.Count() <= 256 ? entries : nullptr, entryStride,
                                [&](int32_t y) { events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h)); }};
     if (bDiffuseError) walkWith<true>(cPal, args);
     else walkWith<false>(cPal, args);

@@ -1,6 +1,8 @@
 #pragma once
 // Colour reduction of a 24-bit working picture: grey levels, two-level black and
 // white with error diffusion, and mapping to a palette with or without diffusion.
+#include <cstdint>
+
 #include "imaging/DepthEvents.h"
 
 namespace nalo {
@@ -12,7 +14,10 @@ class cColourReduceDIB {
 public:
     // Both leave the reduced picture in cFrom and cTo (same size; they may be one picture).
     void BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo);
-    void ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal, bool bDiffuseError);
+    // With `entries` (palettes of at most 256 entries) it also stores each pixel's entry
+    // number - 1 there, bottom row first, `entryStride` bytes per row.
+    void ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal, bool bDiffuseError,
+                      uint8_t* entries = nullptr, int32_t entryStride = 0);
     void GrayScale(cDIBSection& cTo);
 
     DepthEvents events;

@@ -61,10 +61,11 @@ bool cDIBSectionSave::Convert(cDIBSection& cDIB) {
     }
     if (ColourDepth < 0 || ColourDepth > 3) return true;
 
+    bool mapped = false;
     if (ReductionMethod == 1 || ReductionMethod == 2) {
         // The reductions work in place: each pixel is read before it is written.
-        cDIBSection& work = cDIB;
         cColourReduceDIB reduce;
+        bool diffuse = true;
         if (ReductionMethod == 1) {
             // Without a palette the depth's own colours are applied.
             if (!Palette || Palette->Count() == 0) {
@@ -76,24 +77,44 @@ bool cDIBSectionSave::Convert(cDIBSection& cDIB) {
                     else Palette->CreateHalfTone();
                 }
             }
-            reduce.ApplyPalette(cDIB, work, *Palette, true);
         } else if (ColourDepth == 0) {
-            reduce.BlackAndWhite(cDIB, work);
+            reduce.BlackAndWhite(cDIB, cDIB);
         } else if (ColourDepth == 1) {
             Palette = std::make_shared<cPalette>();
             Palette->Create16Colour();
-            reduce.ApplyPalette(cDIB, work, *Palette, true);
         } else {
             Palette = std::make_shared<cPalette>();
             if (!Palette->CreateOptimal(cDIB, 236, 6, askContinueReducing)) return false;
-            reduce.ApplyPalette(cDIB, work, *Palette, false);
+            diffuse = false;
+        }
+        if (ReductionMethod == 1 || ColourDepth != 0) {
+            // The walk's entry numbers are the table indexes when the table starts with the
+            // palette: the mapped colours then need no second search.
+            std::vector<uint8_t> entries;
+            uint8_t* target = nullptr;
+            int32_t stride = 0;
+            if (createLowDepth(cDIB.Width(), cDIB.Height()) && tableStartsWith(*Palette)) {
+                if (low_.bitCount() == 8) {
+                    target = low_.bits();
+                    stride = low_.stride();
+                } else {
+                    entries.resize(size_t(cDIB.Width()) * size_t(cDIB.Height()));
+                    target = entries.data();
+                    stride = cDIB.Width();
+                }
+            }
+            reduce.ApplyPalette(cDIB, cDIB, *Palette, diffuse, target, stride);
+            if (target) {
+                if (low_.bitCount() != 8) packLowDepth(entries);
+                mapped = true;
+            }
         }
     }
-    buildLowDepth(cDIB);
+    if (!mapped && createLowDepth(cDIB.Width(), cDIB.Height())) mapLowDepth(cDIB);
     return true;
 }
 
-void cDIBSectionSave::buildLowDepth(cDIBSection& cDIB) {
+bool cDIBSectionSave::createLowDepth(int32_t width, int32_t height) {
     static constexpr int bitCounts[3] = {1, 4, 8};
     const int bitCount = bitCounts[ColourDepth];
     std::vector<RgbQuad> table;
@@ -111,14 +132,43 @@ void cDIBSectionSave::buildLowDepth(cDIBSection& cDIB) {
         table = tableOf(*Palette, 256);
     }
     try {
-        low_ = Dib(cDIB.Width(), cDIB.Height(), bitCount, false);
+        low_ = Dib(width, height, bitCount, false);
     } catch (const RuntimeError&) {
         low_ = Dib();
-        return;
+        return false;
     }
     low_.setColourTable(table);
+    return true;
+}
 
-    TableMatcher match(low_.colourTable());
+bool cDIBSectionSave::tableStartsWith(const cPalette& pal) const {
+    const std::vector<RgbQuad>& table = low_.colourTable();
+    if (pal.Count() == 0 || size_t(pal.Count()) > table.size()) return false;
+    for (int32_t i = 0; i < pal.Count(); ++i) {
+        const RgbQuad& q = table[size_t(i)];
+        if (q.red != pal.Red(i + 1) || q.green != pal.Green(i + 1) || q.blue != pal.Blue(i + 1)) return false;
+    }
+    return true;
+}
+
+void cDIBSectionSave::packLowDepth(const std::vector<uint8_t>& entries) {
+    const int32_t w = low_.width(), h = low_.height();
+    const int bitCount = low_.bitCount();
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* e = entries.data() + size_t(y) * size_t(w);
+        uint8_t* d = low_.storedRow(y);
+        if (bitCount == 4) {
+            for (int32_t x = 0; x < w; ++x) d[x >> 1] = uint8_t(d[x >> 1] | (e[x] << ((x & 1) ? 0 : 4)));
+        } else {
+            for (int32_t x = 0; x < w; ++x) d[x >> 3] = uint8_t(d[x >> 3] | (e[x] << (7 - (x & 7))));
+        }
+    }
+}
+
+void cDIBSectionSave::mapLowDepth(cDIBSection& cDIB) {
+    const int bitCount = low_.bitCount();
+    const std::vector<RgbQuad>& table = low_.colourTable();
+    TableMatcher match(table);
     const int32_t w = cDIB.Width(), h = cDIB.Height();
     uint8_t* src = cDIB.DIBSectionBitsPtr();
     const bool showReduced = ReductionMethod == 0;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/cDIBSection.h"
 #include "imaging/cPalette.h"
@@ -31,7 +32,14 @@ public:
     const Dib& lowDepth() const { return low_; }
 
 private:
-    void buildLowDepth(cDIBSection& cDIB);
+    // The empty low-depth picture with its colour table; false when it cannot be made.
+    bool createLowDepth(int32_t width, int32_t height);
+    // Each pixel's nearest table entry into the low-depth picture.
+    void mapLowDepth(cDIBSection& cDIB);
+    // True when the table starts with the palette's entries, so entry numbers are table indexes.
+    bool tableStartsWith(const cPalette& pal) const;
+    // Entry indexes (one byte per pixel, `width` per row) packed into a 1- or 4-bit picture.
+    void packLowDepth(const std::vector<uint8_t>& entries);
 
     Dib low_;
     cDIBSection full_;
