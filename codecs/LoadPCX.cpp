@@ -39,7 +39,7 @@ Dib decodeMono(const uint8_t* d, int w, int h, int line) {
     return pic;
 }
 
-Dib decode256(const uint8_t* d, int w, int h, int line, const std::vector<uint8_t>& file) {
+Dib decode256(const uint8_t* d, int w, int h, int line, std::span<const uint8_t> file) {
     Dib pic(w, h, 8, false);
     std::vector<RgbQuad> table(256);
     const size_t n = file.size();
@@ -118,7 +118,7 @@ bool LoadPCX::IsPCX() const {
 }
 
 void LoadPCX::Load(const std::string& FileName) {
-    const std::vector<uint8_t> file = readFileBytes(FileName, Source);
+    const FileBuffer file = readFileBytes(FileName, Source);
     if (file.size() < HeaderSize) raise(err::InputPastEndOfFile, FileName, "file shorter than the PCX header");
     std::memcpy(header_.data(), file.data(), HeaderSize);
     const uint8_t* hd = header_.data();

@@ -47,7 +47,7 @@ bool LoadTGA::IsTGA() const {
 }
 
 void LoadTGA::Load(const std::string& FileName) {
-    const std::vector<uint8_t> file = readFileBytes(FileName, Source);
+    const FileBuffer file = readFileBytes(FileName, Source);
     if (file.size() < HeaderSize) raise(err::InputPastEndOfFile, FileName, "file shorter than the TGA header");
     std::memcpy(header_.data(), file.data(), HeaderSize);
     const uint8_t* hd = header_.data();

@@ -32,14 +32,14 @@ constexpr size_t WriteBufferSize = size_t(1) << 20;
 
 }  // namespace
 
-std::vector<uint8_t> readFileBytes(const std::string& path, const std::string& source) {
+FileBuffer readFileBytes(const std::string& path, const std::string& source) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) raiseFileError(source, path, errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) raiseFileError(source, path, errno);
     if (S_ISDIR(st.st_mode)) raiseFileError(source, path, EISDIR);
     if (!S_ISREG(st.st_mode)) raiseFileError(source, path, EINVAL);
-    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    FileBuffer bytes(static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);

@@ -2,14 +2,37 @@
 // Whole-file reading and safe file writing shared by the codecs.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nalo {
 
+// Leaves new elements uninitialised: a buffer about to be filled from a file is not
+// cleared first.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    using std::allocator<T>::allocator;
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using FileBuffer = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
+
 // Reads a whole regular file. Failures raise RuntimeError from raiseFileError
 // (`source` names the caller, the message names the file).
-std::vector<uint8_t> readFileBytes(const std::string& path, const std::string& source);
+FileBuffer readFileBytes(const std::string& path, const std::string& source);
 
 // Writes a file under a temporary name in the target's folder and renames it over
 // the target on commit(). Until then the target is untouched; an object destroyed

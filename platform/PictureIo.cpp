@@ -38,7 +38,7 @@ PictureKind detectPictureKind(const std::string& path) {
 }
 
 Dib loadPicture(const std::string& path) {
-    std::vector<uint8_t> bytes = readFileBytes(path, "LoadPicture");
+    const FileBuffer bytes = readFileBytes(path, "LoadPicture");
     switch (kindOf(bytes.data(), bytes.size())) {
     case PictureKind::Bmp: {
         Dib d = decodeBmp(bytes, path);
