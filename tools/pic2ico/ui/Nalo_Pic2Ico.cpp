@@ -125,6 +125,7 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     File1_ = new QListWidget(lists);
     File1_->setObjectName("File1");
     File1_->setGeometry(8, 190, 216, 142);
+    Dir1_->setIconSize(QSize(16, 16));
     SetListExtent(Dir1_);
     SetListExtent(File1_);
 
@@ -154,7 +155,6 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     Trns_Color_ = new QLabel(side);
     Trns_Color_->setObjectName("Trns_Color");
     Trns_Color_->setGeometry(168, 55, 18, 18);
-    Trns_Color_->setFrameShape(QFrame::Box);
     Cmd_TrnColor_ = addCommand(QStringLiteral("透過色"), QRect(124, 88, 64, 26), side);
     Cmd_TrnColor_->setObjectName("Cmd_TrnColor");
     Cmd_C_ = addCommand(QStringLiteral("その他"), QRect(192, 88, 64, 26), side);
@@ -282,7 +282,8 @@ void Nalo_Pic2Ico::changeDrive(const QString& drive) {
                           MsgIcon::Exclamation);
     } else {
         try {
-            if (setFolder(drive)) return;
+            moveToFolder(drive);
+            return;
         } catch (const RuntimeError& e) {
             dialogs().message(this,
                               QString::fromStdString(e.source()) + ": &H" + QString::number(e.number(), 16).toUpper() +
@@ -294,6 +295,20 @@ void Nalo_Pic2Ico::changeDrive(const QString& drive) {
 }
 
 bool Nalo_Pic2Ico::setFolder(const QString& folder) {
+    try {
+        moveToFolder(folder);
+        return true;
+    } catch (const RuntimeError& e) {
+        dialogs().message(this, QStringLiteral("ﾌｫﾙﾀﾞを開けません: ") + QString::fromStdString(e.description()),
+                          MsgIcon::Exclamation);
+        // Dir1 keeps showing the folder the lists hold.
+        for (int i = 0; i < Dir1_->count(); ++i)
+            if (Dir1_->item(i)->data(DirRole).toString() == folder_) Dir1_->setCurrentRow(i);
+        return false;
+    }
+}
+
+void Nalo_Pic2Ico::moveToFolder(const QString& folder) {
     const QString path = QDir::cleanPath(QDir(folder).absolutePath());
     std::error_code ec;
     std::vector<std::string> names;
@@ -302,13 +317,7 @@ bool Nalo_Pic2Ico::setFolder(const QString& folder) {
         const std::string name = it->path().filename().string();
         if (!name.empty() && name[0] != '.' && it->is_directory(typeError)) names.push_back(name);
     }
-    if (ec) {
-        dialogs().message(this,
-                          QStringLiteral("ﾌｫﾙﾀﾞ ") + path + QStringLiteral(" を開けません。\r\n") +
-                              QString::fromStdString(ec.message()),
-                          MsgIcon::Exclamation);
-        return false;
-    }
+    if (ec) raiseFileError("Dir1", path.toStdString(), ec.value());
     std::sort(names.begin(), names.end(), LessNoCase);
     folder_ = path;
     syncDrive();
@@ -337,7 +346,6 @@ bool Nalo_Pic2Ico::setFolder(const QString& folder) {
     fillFileList();
     Cmd_Sel_->setEnabled(false);
     clearPreview();
-    return true;
 }
 
 void Nalo_Pic2Ico::fillFileList() {
@@ -383,7 +391,8 @@ void Nalo_Pic2Ico::chooseFile(const QString& name) {
     lbl_Size_->setText(QString::fromStdString(pictureSizeText(picture_.width(), picture_.height())));
     const Dib preview = previewPicture(picture_);
     Pic_K_->hide();
-    Pic_K_->setGeometry(4, 4, preview.width(), preview.height());
+    Pic_K_->setGeometry(4 + (PreviewSide - preview.width()) / 2, 4 + (PreviewSide - preview.height()) / 2,
+                        preview.width(), preview.height());
     Pic_K_->setPixmap(QPixmap::fromImage(toQImage(preview)));
     Pic_K_->show();
     Cmd_Sel_->setEnabled(true);

@@ -54,7 +54,6 @@ public:
 
     Pic2IcoShared& shared() { return shared_; }
     Dib& IconImage() { return icon_; }
-    const Dib& selectedPicture() const { return picture_; }
     ColourValue transparentColour() const { return transparent_; }
     const QString& folder() const { return folder_; }
     const QString& iconFolder() const { return iconFolder_; }
@@ -65,7 +64,8 @@ protected:
 
 private:
     void loadSettings();
-    void fillFolderList();
+    // Moves the folder and file lists to `folder`; raises RuntimeError when it cannot be listed.
+    void moveToFolder(const QString& folder);
     void fillFileList();
     void clearPreview();
     void showOptions();
