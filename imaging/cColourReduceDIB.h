@@ -10,7 +10,7 @@ class cPalette;
 
 class cColourReduceDIB {
 public:
-    // Both leave the reduced picture in cFrom and cTo (same size).
+    // Both leave the reduced picture in cFrom and cTo (same size; they may be one picture).
     void BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo);
     void ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const cPalette& cPal, bool bDiffuseError);
     void GrayScale(cDIBSection& cTo);

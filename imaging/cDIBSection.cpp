@@ -72,6 +72,16 @@ void cDIBSection::CreateFromPicture(const Dib& picThis) {
     if (Create(picThis.width(), picThis.height())) LoadPictureBlt(picThis);
 }
 
+void cDIBSection::CreateFromPicture(Dib&& picThis) {
+    if (picThis.bitCount() != 24 || picThis.topDown() || picThis.empty()) {
+        CreateFromPicture(static_cast<const Dib&>(picThis));
+        return;
+    }
+    ClearUp();
+    checked32(int64_t(picThis.width()) * 3 + 3);
+    dib_ = std::move(picThis);
+}
+
 void cDIBSection::LoadPictureBlt(const Dib& src, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth,
                                  int32_t lSrcHeight, Rop eRop) {
     if (dib_.empty()) return;

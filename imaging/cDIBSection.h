@@ -22,6 +22,8 @@ public:
     bool Create(int32_t lWidth, int32_t lheight);
     // Any decoded picture; the buffer holds it at 24 bits per pixel.
     void CreateFromPicture(const Dib& picThis);
+    // The same, taking over a 24-bit bottom-up picture's buffer instead of copying it.
+    void CreateFromPicture(Dib&& picThis);
 
     int32_t BytesPerScanLine() const { return dib_.stride(); }
     int32_t Width() const { return dib_.width(); }

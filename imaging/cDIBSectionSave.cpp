@@ -62,8 +62,8 @@ bool cDIBSectionSave::Convert(cDIBSection& cDIB) {
     if (ColourDepth < 0 || ColourDepth > 3) return true;
 
     if (ReductionMethod == 1 || ReductionMethod == 2) {
-        cDIBSection work;
-        if (!work.Create(cDIB.Width(), cDIB.Height())) return true;
+        // The reductions work in place: each pixel is read before it is written.
+        cDIBSection& work = cDIB;
         cColourReduceDIB reduce;
         if (ReductionMethod == 1) {
             // Without a palette the depth's own colours are applied.

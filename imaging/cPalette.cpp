@@ -14,42 +14,56 @@ size_t cPalette::check(int64_t i) const {
 }
 
 void cPalette::invalidate() const {
-    cellStart_.clear();
-    cellLen_.clear();
+    cells_.clear();
     cellList_.clear();
 }
 
 // An entry is a candidate when its least distance to the cell does not exceed the
 // smallest greatest distance of any entry: every nearest entry of every colour in the
-// cell is then among the candidates, in entry order.
-const uint16_t* cPalette::cellCandidates(uint32_t cell, uint32_t& n) const {
-    if (cellStart_.empty()) {
-        cellStart_.assign(32768, -1);
-        cellLen_.assign(32768, 0);
-    }
-    if (cellStart_[cell] < 0) {
-        const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
-        const int32_t count = Count();
-        std::vector<int> minD(static_cast<size_t>(count));
-        int bound = 1 << 30;
-        for (int32_t i = 0; i < count; ++i) {
-            const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
-            int dmin = 0, dmax = 0;
-            for (int c = 0; c < 3; ++c) {
-                const int a = lo[c], b = lo[c] + 7;
-                dmin += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
-                dmax += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
-            }
-            minD[size_t(i)] = dmin;
-            bound = std::min(bound, dmax);
+// cell is then among the candidates. Sorted by least distance, a search can stop at the
+// first candidate whose least distance exceeds the best distance found.
+cPalette::SearchTables cPalette::Tables() const {
+    if (cells_.empty()) cells_.assign(32768, Cell{});
+    return {cells_.data(), cellList_.data()};
+}
+
+cPalette::SearchTables cPalette::BuildCell(uint32_t cell) const {
+    Tables();
+    const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
+    const int32_t count = Count();
+    const size_t first = cellList_.size();
+    int bound = 1 << 30;
+    for (int32_t i = 0; i < count; ++i) {
+        const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
+        int dmin = 0, dmax = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int a = lo[c], b = lo[c] + 7;
+            dmin += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
+            dmax += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
         }
-        cellStart_[cell] = int32_t(cellList_.size());
-        for (int32_t i = 0; i < count; ++i)
-            if (minD[size_t(i)] <= bound) cellList_.push_back(uint16_t(i));
-        cellLen_[cell] = int32_t(cellList_.size()) - cellStart_[cell];
+        if (dmin > bound) continue;
+        bound = std::min(bound, dmax);
+        cellList_.push_back({uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]), 0, uint16_t(i + 1), uint16_t(dmin)});
     }
-    n = uint32_t(cellLen_[cell]);
-    return cellList_.data() + cellStart_[cell];
+    // Drop the early entries that the final bound excludes, then sort.
+    auto end = std::remove_if(cellList_.begin() + std::ptrdiff_t(first), cellList_.end(),
+                              [bound](const Candidate& c) { return c.dmin > bound; });
+    cellList_.erase(end, cellList_.end());
+    // Insertion sort by least distance; equal distances keep entry order.
+    Candidate* c = cellList_.data() + first;
+    const size_t len = cellList_.size() - first;
+    for (size_t i = 1; i < len; ++i) {
+        const Candidate t = c[i];
+        size_t j = i;
+        for (; j > 0 && c[j - 1].dmin > t.dmin; --j) c[j] = c[j - 1];
+        c[j] = t;
+    }
+    Cell& built = cells_[cell];
+    built.start = uint32_t(first);
+    built.len = uint16_t(len);
+    // A lone candidate nearer than 765 to every colour of the cell is every colour's answer.
+    built.single = len == 1 && bound < 765 ? c[0].index : 0;
+    return {cells_.data(), cellList_.data()};
 }
 
 void cPalette::Clear() {
@@ -83,22 +97,11 @@ int32_t cPalette::searchNearest(int r, int g, int b) const {
 }
 
 int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
-    if (Count() > 65535) return searchNearest(Red, Green, Blue);
-    const uint32_t colour = (uint32_t(Red & 255) << 16) | (uint32_t(Green & 255) << 8) | uint32_t(Blue & 255);
-    uint32_t n = 0;
-    const uint16_t* cand = cellCandidates(((colour >> 9) & 0x7C00) | ((colour >> 6) & 0x3E0) | ((colour >> 3) & 0x1F), n);
-    int best = 765;
-    int32_t idx = 0;
-    for (uint32_t k = 0; k < n; ++k) {
-        const size_t i = cand[k];
-        const int d = std::abs(Red - red_[i]) + std::abs(Green - green_[i]) + std::abs(Blue - blue_[i]);
-        if (d < best) {
-            best = d;
-            idx = int32_t(i) + 1;
-            if (d == 0) break;
-        }
-    }
-    return idx;
+    if (Count() > 65535 || ((Red | Green | Blue) & ~255) != 0) return searchNearest(Red, Green, Blue);
+    const uint32_t cell = CellOf(Red, Green, Blue);
+    SearchTables t = Tables();
+    if (t.cells[cell].start == Cell::Unbuilt) t = BuildCell(cell);
+    return Search(t.cells[cell], t.list, Red, Green, Blue);
 }
 
 void cPalette::resetFixed(int32_t count) {

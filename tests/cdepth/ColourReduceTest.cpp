@@ -134,6 +134,12 @@ TEST(ColourReduce, RowWalkEqualsColumnWalk) {
                 cColourReduceDIB().ApplyPalette(from, to, pal, diffuse);
                 EXPECT_EQ(bytes(to), referenceApply(src, pal, diffuse)) << sz[0] << "x" << sz[1];
                 EXPECT_EQ(bytes(from), bytes(to));
+                // In place, as the saver runs it.
+                cDIBSection same;
+                ASSERT_TRUE(same.Create(sz[0], sz[1]));
+                same.LoadPictureBlt(src.hdc());
+                cColourReduceDIB().ApplyPalette(same, same, pal, diffuse);
+                EXPECT_EQ(bytes(same), bytes(to));
             }
         cDIBSection from, to;
         ASSERT_TRUE(from.Create(sz[0], sz[1]));
@@ -142,6 +148,11 @@ TEST(ColourReduce, RowWalkEqualsColumnWalk) {
         cColourReduceDIB().BlackAndWhite(from, to);
         EXPECT_EQ(bytes(to), referenceBlackWhite(src)) << sz[0] << "x" << sz[1];
         EXPECT_EQ(bytes(from), bytes(to));
+        cDIBSection same;
+        ASSERT_TRUE(same.Create(sz[0], sz[1]));
+        same.LoadPictureBlt(src.hdc());
+        cColourReduceDIB().BlackAndWhite(same, same);
+        EXPECT_EQ(bytes(same), bytes(to));
     }
 }
 

@@ -86,6 +86,38 @@ TEST(Palette, CachedAnswersMatchTheLinearWalk) {
             }
 }
 
+// Irregular palettes with repeated entries and equal distances, and a palette far from
+// black (distance 765 and beyond is no answer), against the plain walk at every colour
+// of a grid that also touches each cell's corners.
+TEST(Palette, SearchMatchesTheLinearWalkOnIrregularPalettes) {
+    std::vector<cPalette> pals(5);
+    uint32_t seed = 12345;
+    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return int((seed >> 16) & 255); };
+    for (int i = 0; i < 236; ++i) pals[0].Add(next(), next(), next());
+    for (int i = 0; i < 40; ++i) {
+        const int r = next() & 0xF0, g = next() & 0xF0, b = next() & 0xF0;
+        pals[1].Add(r, g, b);
+        pals[1].Add(r, g, b);  // duplicates: the first one answers
+    }
+    pals[2].Add(255, 255, 255);
+    pals[4].Add(255, 255, 255);
+    pals[4].Add(250, 255, 255);
+    pals[3].Add(10, 0, 0);
+    pals[3].Add(0, 10, 0);
+    pals[3].Add(0, 0, 10);
+    for (const cPalette& p : pals)
+        for (int r = 0; r < 256; r += 5)
+            for (int g = 0; g < 256; g += 7)
+                for (int b = 0; b < 256; b += 3) {
+                    int best = 765, bi = 0;
+                    for (int i = 1; i <= p.Count(); ++i) {
+                        const int d = std::abs(r - p.Red(i)) + std::abs(g - p.Green(i)) + std::abs(b - p.Blue(i));
+                        if (d < best) { best = d; bi = i; }
+                    }
+                    ASSERT_EQ(p.ClosestIndex(r, g, b), bi) << r << "," << g << "," << b << " of " << p.Count();
+                }
+}
+
 TEST(Palette, OptimalOfOneColourIsThatColour) {
     cDIBSection d;
     ASSERT_TRUE(d.Create(7, 5));
