@@ -201,8 +201,10 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     connect(Drive1_, &QComboBox::currentTextChanged, this, &Nalo_Pic2Ico::changeDrive);
     connect(Dir1_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { setFolder(item->data(DirRole).toString()); });
-    connect(File1_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) chooseFile(File1_->item(row)->text());
+    // A selection, not the current row: focus alone makes a row current without choosing it.
+    connect(File1_, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto chosen = File1_->selectedItems();
+        if (!chosen.isEmpty()) chooseFile(chosen.first()->text());
     });
 
     SetButtonsState(true, true);
