@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "imaging/cDIBSection.h"
+#include "imaging/PaletteWalk.h"
 #include "imaging/cPalette.h"
 
 namespace nalo {
 
 namespace {
-inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-
 // (707 g + 222 r + 71 b) / 1000, halves to even.
 inline uint8_t greyOf(int r, int g, int b) {
     const int n = 707 * g + 222 * r + 71 * b;
@@ -41,105 +40,30 @@ void cColourReduceDIB::GrayScale(cDIBSection& cTo) {
 }
 
 namespace {
-// Maps rows y .. y + K - 1 to the palette at once, each row one pixel behind the one below
-// it: a pixel needs only its left neighbour and the pixel below, so the K error chains are
-// independent and overlap in the processor. `below` holds, per column and channel
-// (b, g, r), the error arriving from the row below; each pixel takes its column's error
-// and leaves its own for the row above in the same place.
-template <bool Diffuse, int K>
-void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, const bool* hasAbove, int32_t w,
-              int* below, const cPalette& pal, cPalette::SearchTables& tablesInOut) {
-    cPalette::SearchTables tables = tablesInOut;
-    const uint8_t* const palR = pal.RedData();
-    const uint8_t* const palG = pal.GreenData();
-    const uint8_t* const palB = pal.BlueData();
-    const bool fast = pal.FastSearchApplies();
-    const uint8_t* s[K];
-    uint8_t* d[K];
-    bool above[K];
-    int lb[K], lg[K], lr[K];  // error from the left
-#pragma GCC unroll 8
-    for (int k = 0; k < K; ++k) {
-        s[k] = srcRows[k];
-        d[k] = dstRows[k];
-        above[k] = hasAbove[k];
-        lb[k] = lg[k] = lr[k] = 0;
+// The exact nearest-candidate search of the palette's cells.
+struct ScalarSearch {
+    const cPalette* pal;
+    cPalette::SearchTables tables;
+    explicit ScalarSearch(const cPalette& p) : pal(&p), tables(p.Tables()) {}
+    int32_t operator()(int r, int g, int b) {
+        const uint32_t cell = cPalette::CellOf(r, g, b);
+        if (tables.state[cell] == cPalette::CellUnbuilt) tables = pal->BuildCell(cell);
+        return cPalette::SearchCell(tables, cell, r, g, b);
     }
-    for (int32_t t = 0; t < w + K - 1; ++t) {
-#pragma GCC unroll 8
-        for (int k = 0; k < K; ++k) {
-            const int32_t x = t - k;
-            if (uint32_t(x) >= uint32_t(w)) continue;
-            const uint8_t* p = s[k] + 3 * size_t(x);
-            int* e3 = below + 3 * size_t(x);
-            int vb = p[0], vg = p[1], vr = p[2];
-            if (Diffuse) {
-                vb = clampByte(clampByte(vb + lb[k]) + e3[0]);
-                vg = clampByte(clampByte(vg + lg[k]) + e3[1]);
-                vr = clampByte(clampByte(vr + lr[k]) + e3[2]);
-            }
-            int32_t idx;
-            if (fast) {
-                const uint32_t cell = cPalette::CellOf(vr, vg, vb);
-                if (tables.cells[cell].start == cPalette::Cell::Unbuilt) tables = pal.BuildCell(cell);
-                idx = cPalette::Search(tables.cells[cell], tables.list, vr, vg, vb);
-            } else {
-                idx = pal.ClosestIndex(vr, vg, vb);
-            }
-            if (idx == 0) pal.Blue(idx);  // no entry: subscript out of range
-            const int pb = palB[idx - 1], pg = palG[idx - 1], pr = palR[idx - 1];
-            uint8_t* q = d[k] + 3 * size_t(x);
-            q[0] = uint8_t(pb);
-            q[1] = uint8_t(pg);
-            q[2] = uint8_t(pr);
-            if (!Diffuse) continue;
-            lb[k] = lg[k] = lr[k] = 0;
-            const int eb = vb - pb, eg = vg - pg, er = vr - pr;
-            if (std::abs(eb) + std::abs(eg) + std::abs(er) <= 3) {
-                if (above[k]) e3[0] = e3[1] = e3[2] = 0;
-                continue;
-            }
-            if (x < w - 2) {
-                lb[k] = eb * 7 / 16;
-                lg[k] = eg * 7 / 16;
-                lr[k] = er * 7 / 16;
-            }
-            if (above[k]) {
-                const bool spread = x > 0 && x < w - 1;
-                e3[0] = spread ? eb * 4 / 16 : 0;
-                e3[1] = spread ? eg * 4 / 16 : 0;
-                e3[2] = spread ? er * 4 / 16 : 0;
-            }
-        }
-    }
-    tablesInOut = tables;
-}
+};
+
+// Palettes past the cells' reach: the plain search.
+struct PlainSearch {
+    const cPalette* pal;
+    explicit PlainSearch(const cPalette& p) : pal(&p) {}
+    int32_t operator()(int r, int g, int b) const { return pal->ClosestIndex(r, g, b); }
+};
 
 template <bool Diffuse>
-void walkPalette(const uint8_t* src, int32_t sFrom, uint8_t* dst, int32_t sTo, int32_t w, int32_t h,
-                 const cPalette& pal, const std::function<void(int32_t)>& rowDone) {
-    std::vector<int> below(size_t(w) * 3, 0);
-    cPalette::SearchTables tables = pal.Tables();
-    constexpr int K = Diffuse ? 4 : 1;
-    const uint8_t* s[K];
-    uint8_t* d[K];
-    bool above[K];
-    auto setRow = [&](int k, int32_t y) {
-        s[k] = src + size_t(y) * size_t(sFrom);
-        d[k] = dst + size_t(y) * size_t(sTo);
-        above[k] = y < h - 1;
-    };
-    int32_t y = 0;
-    for (; y + K <= h; y += K) {
-        for (int k = 0; k < K; ++k) setRow(k, y + k);
-        walkRows<Diffuse, K>(s, d, above, w, below.data(), pal, tables);
-        for (int k = 0; k < K; ++k) rowDone(y + k);
-    }
-    for (; y < h; ++y) {
-        setRow(0, y);
-        walkRows<Diffuse, 1>(s, d, above, w, below.data(), pal, tables);
-        rowDone(y);
-    }
+void walkWith(const cPalette& pal, const PaletteWalkArgs& a) {
+    if (!pal.FastSearchApplies()) walkPalette<Diffuse>(PlainSearch(pal), pal, a);
+    else if (a.vector && walkPaletteSse41(pal, a, Diffuse)) return;
+    else walkPalette<Diffuse>(ScalarSearch(pal), pal, a);
 }
 }  // namespace
 
@@ -148,13 +72,11 @@ void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, const 
     const int64_t start = depthTickMs();
     const int32_t w = cTo.Width(), h = cTo.Height();
     events.init(3 * (w - 1));
-    const auto rowDone = [&](int32_t y) { events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h)); };
-    if (bDiffuseError)
-        walkPalette<true>(cFrom.DIBSectionBitsPtr(), cFrom.BytesPerScanLine(), cTo.DIBSectionBitsPtr(),
-                          cTo.BytesPerScanLine(), w, h, cPal, rowDone);
-    else
-        walkPalette<false>(cFrom.DIBSectionBitsPtr(), cFrom.BytesPerScanLine(), cTo.DIBSectionBitsPtr(),
-                           cTo.BytesPerScanLine(), w, h, cPal, rowDone);
+    const PaletteWalkArgs args{cFrom.DIBSectionBitsPtr(), cFrom.BytesPerScanLine(), cTo.DIBSectionBitsPtr(),
+                               cTo.BytesPerScanLine(), w, h, vectorSearch,
+                               [&](int32_t y) { events.progress(int32_t(int64_t(3) * (w - 1) * (y + 1) / h)); }};
+    if (bDiffuseError) walkWith<true>(cPal, args);
+    else walkWith<false>(cPal, args);
     if (&cFrom != &cTo) cFrom.LoadPictureBlt(cTo.hdc());
     events.complete(int32_t(depthTickMs() - start));
 }

@@ -16,6 +16,8 @@ public:
     void GrayScale(cDIBSection& cTo);
 
     DepthEvents events;
+    // The palette search may use the processor's vector instructions (same answers).
+    bool vectorSearch = true;
 };
 
 }  // namespace nalo

@@ -14,56 +14,98 @@ size_t cPalette::check(int64_t i) const {
 }
 
 void cPalette::invalidate() const {
-    cells_.clear();
-    cellList_.clear();
+    cellState_.clear();
+    blocks_.clear();
+    channelLower_.clear();
+    channelUpper_.clear();
 }
 
 // An entry is a candidate when its least distance to the cell does not exceed the
 // smallest greatest distance of any entry: every nearest entry of every colour in the
-// cell is then among the candidates. Sorted by least distance, a search can stop at the
-// first candidate whose least distance exceeds the best distance found.
+// cell is then among the candidates.
 cPalette::SearchTables cPalette::Tables() const {
-    if (cells_.empty()) cells_.assign(32768, Cell{});
-    return {cells_.data(), cellList_.data()};
+    if (cellState_.empty()) {
+        cellState_.assign(32768, CellUnbuilt);
+        blocks_.resize(32768);
+    }
+    return {cellState_.data(), blocks_.data()};
 }
 
 cPalette::SearchTables cPalette::BuildCell(uint32_t cell) const {
     Tables();
-    const int lo[3] = {int(cell >> 10) << 3, int((cell >> 5) & 31) << 3, int(cell & 31) << 3};
     const int32_t count = Count();
-    const size_t first = cellList_.size();
-    int bound = 1 << 30;
-    for (int32_t i = 0; i < count; ++i) {
-        const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
-        int dmin = 0, dmax = 0;
-        for (int c = 0; c < 3; ++c) {
-            const int a = lo[c], b = lo[c] + 7;
-            dmin += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
-            dmax += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
+    const uint32_t q[3] = {cell >> 10, (cell >> 5) & 31, cell & 31};
+    // Per channel, cell coordinate and entry: the least and greatest distance along that
+    // channel. An entry's distances to the cell are the sums over the channels.
+    if (channelLower_.empty() && count > 0 && count <= 4096) {
+        channelLower_.resize(size_t(3) * 32 * size_t(count));
+        channelUpper_.resize(channelLower_.size());
+        const uint8_t* comp[3] = {red_.data(), green_.data(), blue_.data()};
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 32; ++k)
+                for (int32_t i = 0; i < count; ++i) {
+                    const int v = comp[c][i], a = k << 3, b = a + 7;
+                    const size_t at = (size_t(c) * 32 + size_t(k)) * size_t(count) + size_t(i);
+                    channelLower_[at] = uint16_t(v < a ? a - v : (v > b ? v - b : 0));
+                    channelUpper_[at] = uint16_t(std::max(std::abs(v - a), std::abs(v - b)));
+                }
+    }
+    lower_.resize(size_t(count));
+    upper_.resize(size_t(count));
+    uint16_t* lower = lower_.data();
+    uint16_t* upper = upper_.data();
+    if (!channelLower_.empty()) {
+        const size_t n = size_t(count);
+        const uint16_t* lr = &channelLower_[q[0] * n];
+        const uint16_t* lg = &channelLower_[(32 + q[1]) * n];
+        const uint16_t* lb = &channelLower_[(64 + q[2]) * n];
+        const uint16_t* ur = &channelUpper_[q[0] * n];
+        const uint16_t* ug = &channelUpper_[(32 + q[1]) * n];
+        const uint16_t* ub = &channelUpper_[(64 + q[2]) * n];
+        for (size_t i = 0; i < n; ++i) {
+            lower[i] = uint16_t(lr[i] + lg[i] + lb[i]);
+            upper[i] = uint16_t(ur[i] + ug[i] + ub[i]);
         }
-        if (dmin > bound) continue;
-        bound = std::min(bound, dmax);
-        cellList_.push_back({uint8_t(v[0]), uint8_t(v[1]), uint8_t(v[2]), 0, uint16_t(i + 1), uint16_t(dmin)});
+    } else {
+        for (int32_t i = 0; i < count; ++i) {
+            const int v[3] = {red_[size_t(i)], green_[size_t(i)], blue_[size_t(i)]};
+            int lo = 0, hi = 0;
+            for (int c = 0; c < 3; ++c) {
+                const int a = int(q[c]) << 3, b = a + 7;
+                lo += v[c] < a ? a - v[c] : (v[c] > b ? v[c] - b : 0);
+                hi += std::max(std::abs(v[c] - a), std::abs(v[c] - b));
+            }
+            lower[i] = uint16_t(lo);
+            upper[i] = uint16_t(hi);
+        }
     }
-    // Drop the early entries that the final bound excludes, then sort.
-    auto end = std::remove_if(cellList_.begin() + std::ptrdiff_t(first), cellList_.end(),
-                              [bound](const Candidate& c) { return c.dmin > bound; });
-    cellList_.erase(end, cellList_.end());
-    // Insertion sort by least distance; equal distances keep entry order.
-    Candidate* c = cellList_.data() + first;
-    const size_t len = cellList_.size() - first;
-    for (size_t i = 1; i < len; ++i) {
-        const Candidate t = c[i];
-        size_t j = i;
-        for (; j > 0 && c[j - 1].dmin > t.dmin; --j) c[j] = c[j - 1];
-        c[j] = t;
+    int bound = 1 << 30;
+    for (int32_t i = 0; i < count; ++i) bound = std::min(bound, int(upper[i]));
+    CandidateBlock block{};
+    int lane = 0;
+    uint32_t blocksDone = 0;
+    const uint32_t moreStart = uint32_t(blocks_.size());
+    auto flush = [&] {
+        if (blocksDone == 0) blocks_[cell] = block;
+        else blocks_.push_back(block);
+        ++blocksDone;
+        block = CandidateBlock{};
+        lane = 0;
+    };
+    for (int32_t i = 0; i < count; ++i) {
+        if (lower[i] > bound) continue;
+        if (lane == 8) flush();
+        block.r[lane] = red_[size_t(i)];
+        block.g[lane] = green_[size_t(i)];
+        block.b[lane] = blue_[size_t(i)];
+        block.index[lane] = uint16_t(i + 1);
+        ++lane;
     }
-    Cell& built = cells_[cell];
-    built.start = uint32_t(first);
-    built.len = uint16_t(len);
-    // A lone candidate nearer than 765 to every colour of the cell is every colour's answer.
-    built.single = len == 1 && bound < 765 ? c[0].index : 0;
-    return {cells_.data(), cellList_.data()};
+    flush();
+    blocks_[cell].moreStart = moreStart;
+    blocks_[cell].moreCount = blocksDone - 1;
+    cellState_[cell] = blocksDone == 1 ? CellOneBlock : CellMoreBlocks;
+    return {cellState_.data(), blocks_.data()};
 }
 
 void cPalette::Clear() {
@@ -100,8 +142,8 @@ int32_t cPalette::ClosestIndex(int Red, int Green, int Blue) const {
     if (Count() > 65535 || ((Red | Green | Blue) & ~255) != 0) return searchNearest(Red, Green, Blue);
     const uint32_t cell = CellOf(Red, Green, Blue);
     SearchTables t = Tables();
-    if (t.cells[cell].start == Cell::Unbuilt) t = BuildCell(cell);
-    return Search(t.cells[cell], t.list, Red, Green, Blue);
+    if (t.state[cell] == CellUnbuilt) t = BuildCell(cell);
+    return SearchCell(t, cell, Red, Green, Blue);
 }
 
 void cPalette::resetFixed(int32_t count) {

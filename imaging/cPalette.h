@@ -30,21 +30,17 @@ public:
 
     // The search behind ClosestIndex, for tight loops over components 0 .. 255 with at
     // most 65535 entries. Per 8 x 8 x 8 colour cell, built on first use, the entries that
-    // can be nearest to a colour in it, sorted by their least distance to the cell.
-    struct Candidate {
-        uint8_t r, g, b, unused;
-        uint16_t index;  // entry number, from 1
-        uint16_t dmin;
+    // can be nearest to some colour in it ("candidates"), in entry order, eight to a block.
+    struct CandidateBlock {
+        uint8_t r[8], g[8], b[8];
+        uint16_t index[8];   // entry numbers from 1, rising; 0 in unused lanes
+        uint32_t moreStart;  // further blocks of a cell with more than eight candidates
+        uint32_t moreCount;
     };
-    struct Cell {
-        static constexpr uint32_t Unbuilt = UINT32_MAX;
-        uint32_t start = Unbuilt;  // first candidate
-        uint16_t len = 0;
-        uint16_t single = 0;  // the answer for every colour of the cell, when there is one
-    };
+    enum : uint8_t { CellUnbuilt = 0, CellOneBlock = 1, CellMoreBlocks = 2 };
     struct SearchTables {
-        const Cell* cells;
-        const Candidate* list;
+        const uint8_t* state;  // per cell
+        const CandidateBlock* blocks;  // cell c's first block at [c]
     };
     bool FastSearchApplies() const { return Count() <= 65535; }
     SearchTables Tables() const;
@@ -53,20 +49,25 @@ public:
     static uint32_t CellOf(int r, int g, int b) {
         return (uint32_t(r >> 3) << 10) | (uint32_t(g >> 3) << 5) | uint32_t(b >> 3);
     }
-    // The search stops at the first candidate that cannot beat the best so far. Distance
-    // and entry packed in one key make the lowest entry win ties; a key of 765 << 16 or
-    // more is no answer (0).
-    static int32_t Search(const Cell& cell, const Candidate* list, int r, int g, int b) {
-        if (cell.single) return cell.single;
-        const Candidate* c = list + cell.start;
-        const Candidate* end = c + cell.len;
-        uint32_t best = 765u << 16;
-        for (; c != end && uint32_t(c->dmin) <= (best >> 16); ++c) {
-            const int d = std::abs(r - c->r) + std::abs(g - c->g) + std::abs(b - c->b);
-            const uint32_t key = (uint32_t(d) << 16) | c->index;
-            best = key < best ? key : best;
+    // Nearest candidate of a built cell: strictly nearer wins, so in entry order the lowest
+    // entry wins ties; nothing at 765 or beyond counts (0).
+    static int32_t SearchCell(const SearchTables& t, uint32_t cell, int r, int g, int b) {
+        const CandidateBlock* blk = &t.blocks[cell];
+        uint32_t n = 1;
+        if (t.state[cell] == CellMoreBlocks) n += blk->moreCount;
+        int best = 765;
+        int32_t idx = 0;
+        for (uint32_t k = 0; k < n; ++k) {
+            for (int lane = 0; lane < 8 && blk->index[lane] != 0; ++lane) {
+                const int d = std::abs(r - blk->r[lane]) + std::abs(g - blk->g[lane]) + std::abs(b - blk->b[lane]);
+                if (d < best) {
+                    best = d;
+                    idx = blk->index[lane];
+                }
+            }
+            blk = &t.blocks[t.blocks[cell].moreStart + k];
         }
-        return best >= (765u << 16) ? 0 : int32_t(best & 0xFFFF);
+        return idx;
     }
 
     void CreateWebSafe();
@@ -103,8 +104,10 @@ private:
 
     std::vector<uint8_t> red_, green_, blue_;
 
-    mutable std::vector<Cell> cells_;
-    mutable std::vector<Candidate> cellList_;
+    mutable std::vector<uint8_t> cellState_;
+    mutable std::vector<CandidateBlock> blocks_;
+    mutable std::vector<uint16_t> channelLower_, channelUpper_;  // [channel][cell coordinate][entry]
+    mutable std::vector<uint16_t> lower_, upper_;  // one cell's distances, per entry
 
     std::vector<Node> nodes_;  // index 0 unused; node 1 is the root
     int32_t nodeCount_ = 0, freeHead_ = 0, leafCount_ = 0;

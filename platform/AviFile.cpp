@@ -6,19 +6,16 @@
 
 #include "platform/AviDemux.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-}
+#include "platform/FfmpegLibrary.h"
 
 namespace nalo {
 
-void FormatCloser::operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+void FormatCloser::operator()(AVFormatContext* ctx) const { ffmpeg().avformat_close_input(&ctx); }
 
 FormatPtr openAviDemuxer(const std::string& path) {
-    const AVInputFormat* avi = av_find_input_format("avi");
+    const AVInputFormat* avi = ffmpeg().av_find_input_format("avi");
     AVFormatContext* ctx = nullptr;
-    if (!avi || avformat_open_input(&ctx, path.c_str(), avi, nullptr) < 0) return nullptr;
+    if (!avi || ffmpeg().avformat_open_input(&ctx, path.c_str(), avi, nullptr) < 0) return nullptr;
     return FormatPtr(ctx);
 }
 
@@ -33,7 +30,7 @@ int findVideoStream(AVFormatContext* ctx, int n) {
 }
 
 void AVIFileInit() {
-    if (!std::getenv("NALO_AVI_LOG")) av_log_set_level(AV_LOG_QUIET);
+    if (!std::getenv("NALO_AVI_LOG")) ffmpeg().av_log_set_level(AV_LOG_QUIET);
 }
 
 void AVIFileExit() {}
@@ -73,8 +70,8 @@ AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t ty
     s->scale = st->time_base.num;
     s->rate = st->time_base.den;
     // Packet times count samples from the header's dwStart; the index holds them.
-    int entries = avformat_index_get_entries_count(st);
-    if (entries > 0) s->start = int32_t(std::clamp<int64_t>(avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
+    int entries = ffmpeg().avformat_index_get_entries_count(st);
+    if (entries > 0) s->start = int32_t(std::clamp<int64_t>(ffmpeg().avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
     int64_t length = st->nb_frames > 0 ? st->nb_frames : entries;
     s->length = int32_t(std::clamp<int64_t>(length, 0, INT32_MAX - int64_t(s->start)));
     stream = std::move(s);

@@ -9,26 +9,22 @@
 #include "platform/AviDemux.h"
 #include "platform/AviFile.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/FfmpegLibrary.h"
 
 namespace nalo {
 
 namespace {
 struct CodecCloser {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { ffmpeg().avcodec_free_context(&c); }
 };
 struct FrameCloser {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { ffmpeg().av_frame_free(&f); }
 };
 struct PacketCloser {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { ffmpeg().av_packet_free(&p); }
 };
 struct SwsCloser {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
+    void operator()(SwsContext* s) const { ffmpeg().sws_freeContext(s); }
 };
 constexpr int64_t NoFrame = INT64_MIN;
 }  // namespace
@@ -74,19 +70,19 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     st_ = format_->streams[stream->index];
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (int(i) != stream->index) format_->streams[i]->discard = AVDISCARD_ALL;
-    const AVCodec* dec = avcodec_find_decoder(st_->codecpar->codec_id);
+    const AVCodec* dec = ffmpeg().avcodec_find_decoder(st_->codecpar->codec_id);
     if (!dec) return false;
-    codec_.reset(avcodec_alloc_context3(dec));
-    if (!codec_ || avcodec_parameters_to_context(codec_.get(), st_->codecpar) < 0) return false;
+    codec_.reset(ffmpeg().avcodec_alloc_context3(dec));
+    if (!codec_ || ffmpeg().avcodec_parameters_to_context(codec_.get(), st_->codecpar) < 0) return false;
     codec_->max_pixels = MaxAviFramePixels;
     codec_->pkt_timebase = st_->time_base;
     codec_->thread_count = 1;
-    if (avcodec_open2(codec_.get(), dec, nullptr) < 0) return false;
-    const AVCodecDescriptor* desc = avcodec_descriptor_get(dec->id);
+    if (ffmpeg().avcodec_open2(codec_.get(), dec, nullptr) < 0) return false;
+    const AVCodecDescriptor* desc = ffmpeg().avcodec_descriptor_get(dec->id);
     reorders_ = desc && (desc->props & AV_CODEC_PROP_REORDER);
-    current_.reset(av_frame_alloc());
-    pending_.reset(av_frame_alloc());
-    packet_.reset(av_packet_alloc());
+    current_.reset(ffmpeg().av_frame_alloc());
+    pending_.reset(ffmpeg().av_frame_alloc());
+    packet_.reset(ffmpeg().av_packet_alloc());
     if (!current_ || !pending_ || !packet_) return false;
 
     width_ = width;
@@ -108,7 +104,7 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
 }
 
 int AviFrameReader::receive() {
-    int r = avcodec_receive_frame(codec_.get(), pending_.get());
+    int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
     // Frames are numbered by their output order from the key frame decoding began
     // at: packet times of packed B-frame streams are off by the decoder delay.
     if (r == 0) pendingPos_ = nextGuess_++;
@@ -122,7 +118,7 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
             std::swap(current_, pending_);
             currentPos_ = pendingPos_;
             pendingPos_ = NoFrame;
-            av_frame_unref(pending_.get());
+            ffmpeg().av_frame_unref(pending_.get());
             if (currentPos_ >= pos) return currentPos_ == pos;
             continue;
         }
@@ -140,15 +136,15 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
         }
         // The decoder wants input.
         for (;;) {
-            int rr = av_read_frame(format_.get(), packet_.get());
+            int rr = ffmpeg().av_read_frame(format_.get(), packet_.get());
             if (rr < 0) {
-                avcodec_send_packet(codec_.get(), nullptr);
+                ffmpeg().avcodec_send_packet(codec_.get(), nullptr);
                 draining_ = true;
                 break;
             }
             bool ours = packet_->stream_index == st_->index;
-            int sent = ours ? avcodec_send_packet(codec_.get(), packet_.get()) : 0;
-            av_packet_unref(packet_.get());
+            int sent = ours ? ffmpeg().avcodec_send_packet(codec_.get(), packet_.get()) : 0;
+            ffmpeg().av_packet_unref(packet_.get());
             if (ours && sent != AVERROR(EAGAIN)) break;  // corrupt packets are skipped
         }
     }
@@ -164,15 +160,15 @@ bool AviFrameReader::restart() {
 }
 
 bool AviFrameReader::seekTo(int64_t pos) {
-    avcodec_flush_buffers(codec_.get());
+    ffmpeg().avcodec_flush_buffers(codec_.get());
     currentPos_ = pendingPos_ = NoFrame;
     draining_ = ended_ = false;
     // Decoders that reorder restart from the first frame, so that output numbers
     // stay exact; the others start at the key frame before pos.
-    int k = reorders_ ? -1 : av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
-    int64_t target = k >= 0 ? avformat_index_get_entry(st_, k)->timestamp : stream_->start;
+    int k = reorders_ ? -1 : ffmpeg().av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
+    int64_t target = k >= 0 ? ffmpeg().avformat_index_get_entry(st_, k)->timestamp : stream_->start;
     nextGuess_ = target;
-    if (!reorders_ && av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+    if (!reorders_ && ffmpeg().av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
     nextGuess_ = stream_->start;
     return restart();
 }
@@ -180,7 +176,7 @@ bool AviFrameReader::seekTo(int64_t pos) {
 bool AviFrameReader::convert() {
     AVFrame* f = current_.get();
     AVPixelFormat dst = bitCount_ == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
-    SwsContext* s = sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format), width_,
+    SwsContext* s = ffmpeg().sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format), width_,
                                          height_, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
     sws_.reset(s);
     if (!s) return false;
@@ -190,7 +186,7 @@ bool AviFrameReader::convert() {
         out[0] = pixels_ + size_t(stride_) * size_t(height_ - 1);
         strides[0] = -stride_;
     }
-    return sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) == height_;
+    return ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) == height_;
 }
 
 const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
@@ -209,8 +205,8 @@ const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
     else if (reorders_)
         seek = false;
     else {
-        int k = av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
-        seek = k >= 0 && avformat_index_get_entry(st_, k)->timestamp > next;
+        int k = ffmpeg().av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
+        seek = k >= 0 && ffmpeg().avformat_index_get_entry(st_, k)->timestamp > next;
     }
     delivered_ = NoFrame;
     if (seek && !seekTo(pos)) return nullptr;

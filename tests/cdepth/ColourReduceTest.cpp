@@ -116,10 +116,18 @@ TEST(ColourReduce, BlackAndWhiteThresholdsAndErrors) {
 
 TEST(ColourReduce, RowWalkEqualsColumnWalk) {
     const int sizes[][2] = {{1, 1}, {1, 5}, {2, 3}, {3, 3}, {4, 2}, {17, 9}, {64, 40}};
-    cPalette pals[3];
+    cPalette pals[4];
     pals[0].Create16Colour();
     pals[1].CreateWebSafe();
     pals[2].CreateHalfTone();
+    // Irregular, with repeated entries and cells of more than eight candidates.
+    uint32_t mix = 99;
+    for (int i = 0; i < 120; ++i) {
+        mix = mix * 1103515245u + 12345u;
+        const int r = int(mix >> 24) & 0xE0, g = int(mix >> 16) & 0xE0, b = int(mix >> 8) & 0xE0;
+        pals[3].Add(r, g, b);
+        pals[3].Add(r, g, b);
+    }
     uint32_t seed = 7;
     for (auto& sz : sizes) {
         cDIBSection src;
@@ -134,11 +142,13 @@ TEST(ColourReduce, RowWalkEqualsColumnWalk) {
                 cColourReduceDIB().ApplyPalette(from, to, pal, diffuse);
                 EXPECT_EQ(bytes(to), referenceApply(src, pal, diffuse)) << sz[0] << "x" << sz[1];
                 EXPECT_EQ(bytes(from), bytes(to));
-                // In place, as the saver runs it.
+                // In place, as the saver runs it, and without the vector search.
                 cDIBSection same;
                 ASSERT_TRUE(same.Create(sz[0], sz[1]));
                 same.LoadPictureBlt(src.hdc());
-                cColourReduceDIB().ApplyPalette(same, same, pal, diffuse);
+                cColourReduceDIB plain;
+                plain.vectorSearch = false;
+                plain.ApplyPalette(same, same, pal, diffuse);
                 EXPECT_EQ(bytes(same), bytes(to));
             }
         cDIBSection from, to;

@@ -1,0 +1,126 @@
+#pragma once
+// The palette walk of the colour reduction, generic over the nearest-entry search, so
+// that a vector search compiled for a wider instruction set can share it. Everything here
+// is internal to the files that include it (each instantiates it with its own search).
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "imaging/cPalette.h"
+
+namespace nalo {
+
+struct PaletteWalkArgs {
+    const uint8_t* src;
+    int32_t srcStride;
+    uint8_t* dst;
+    int32_t dstStride;
+    int32_t width, height;
+    bool vector;  // a vector search may be used
+    std::function<void(int32_t)> rowDone;
+};
+
+// The walk with the SSE4.1 search; false (nothing done) when the processor lacks it.
+bool walkPaletteSse41(const cPalette& pal, const PaletteWalkArgs& args, bool diffuse);
+
+namespace {
+inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+// Maps rows y .. y + K - 1 to the palette at once, each row one pixel behind the one below
+// it: a pixel needs only its left neighbour and the pixel below, so the K error chains are
+// independent and overlap in the processor. `below` holds, per column and channel
+// (b, g, r), the error arriving from the row below; each pixel takes its column's error
+// and leaves its own for the row above in the same place.
+template <bool Diffuse, int K, class Search>
+void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, const bool* hasAbove, int32_t w,
+              int* below, const cPalette& pal, Search& searchInOut) {
+    Search search = searchInOut;
+    const uint8_t* const palR = pal.RedData();
+    const uint8_t* const palG = pal.GreenData();
+    const uint8_t* const palB = pal.BlueData();
+    const uint8_t* s[K];
+    uint8_t* d[K];
+    bool above[K];
+    int lb[K], lg[K], lr[K];  // error from the left
+#pragma GCC unroll 8
+    for (int k = 0; k < K; ++k) {
+        s[k] = srcRows[k];
+        d[k] = dstRows[k];
+        above[k] = hasAbove[k];
+        lb[k] = lg[k] = lr[k] = 0;
+    }
+    for (int32_t t = 0; t < w + K - 1; ++t) {
+#pragma GCC unroll 8
+        for (int k = 0; k < K; ++k) {
+            const int32_t x = t - k;
+            if (uint32_t(x) >= uint32_t(w)) continue;
+            const uint8_t* p = s[k] + 3 * size_t(x);
+            int* e3 = below + 3 * size_t(x);
+            int vb = p[0], vg = p[1], vr = p[2];
+            if (Diffuse) {
+                vb = clampByte(clampByte(vb + lb[k]) + e3[0]);
+                vg = clampByte(clampByte(vg + lg[k]) + e3[1]);
+                vr = clampByte(clampByte(vr + lr[k]) + e3[2]);
+            }
+            const int32_t idx = search(vr, vg, vb);
+            if (idx == 0) pal.Blue(idx);  // no entry: subscript out of range
+            const int pb = palB[idx - 1], pg = palG[idx - 1], pr = palR[idx - 1];
+            uint8_t* q = d[k] + 3 * size_t(x);
+            q[0] = uint8_t(pb);
+            q[1] = uint8_t(pg);
+            q[2] = uint8_t(pr);
+            if (!Diffuse) continue;
+            lb[k] = lg[k] = lr[k] = 0;
+            const int eb = vb - pb, eg = vg - pg, er = vr - pr;
+            if (std::abs(eb) + std::abs(eg) + std::abs(er) <= 3) {
+                if (above[k]) e3[0] = e3[1] = e3[2] = 0;
+                continue;
+            }
+            if (x < w - 2) {
+                lb[k] = eb * 7 / 16;
+                lg[k] = eg * 7 / 16;
+                lr[k] = er * 7 / 16;
+            }
+            if (above[k]) {
+                const bool spread = x > 0 && x < w - 1;
+                e3[0] = spread ? eb * 4 / 16 : 0;
+                e3[1] = spread ? eg * 4 / 16 : 0;
+                e3[2] = spread ? er * 4 / 16 : 0;
+            }
+        }
+    }
+    searchInOut = search;
+}
+
+template <bool Diffuse, class Search>
+void walkPalette(Search search, const cPalette& pal, const PaletteWalkArgs& a) {
+    const uint8_t* const src = a.src;
+    uint8_t* const dst = a.dst;
+    const int32_t sFrom = a.srcStride, sTo = a.dstStride, w = a.width, h = a.height;
+    std::vector<int> below(size_t(w) * 3, 0);
+    constexpr int K = Diffuse ? 4 : 1;
+    const uint8_t* s[K];
+    uint8_t* d[K];
+    bool above[K];
+    auto setRow = [&](int k, int32_t y) {
+        s[k] = src + size_t(y) * size_t(sFrom);
+        d[k] = dst + size_t(y) * size_t(sTo);
+        above[k] = y < h - 1;
+    };
+    int32_t y = 0;
+    for (; y + K <= h; y += K) {
+        for (int k = 0; k < K; ++k) setRow(k, y + k);
+        walkRows<Diffuse, K>(s, d, above, w, below.data(), pal, search);
+        for (int k = 0; k < K; ++k) a.rowDone(y + k);
+    }
+    for (; y < h; ++y) {
+        setRow(0, y);
+        walkRows<Diffuse, 1>(s, d, above, w, below.data(), pal, search);
+        a.rowDone(y);
+    }
+}
+
+}  // namespace
+
+}  // namespace nalo

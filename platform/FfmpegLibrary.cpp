@@ -1,0 +1,50 @@
+#include "platform/FfmpegLibrary.h"
+
+#include <memory>
+
+#include "platform/ComponentLibrary.h"
+
+namespace nalo {
+
+namespace {
+#define NALO_STR2(x) #x
+#define NALO_STR(x) NALO_STR2(x)
+
+// The libraries stay loaded for the life of the program.
+struct LoadedFfmpeg {
+    ComponentLibrary avutil{"libavutil.so." NALO_STR(LIBAVUTIL_VERSION_MAJOR)};
+    ComponentLibrary swscale{"libswscale.so." NALO_STR(LIBSWSCALE_VERSION_MAJOR)};
+    ComponentLibrary avcodec{"libavcodec.so." NALO_STR(LIBAVCODEC_VERSION_MAJOR)};
+    ComponentLibrary avformat{"libavformat.so." NALO_STR(LIBAVFORMAT_VERSION_MAJOR)};
+    FfmpegApi api;
+
+    LoadedFfmpeg() {
+#define NALO_FFMPEG_TAKE(name) api.name = library.function<decltype(&::name)>(#name);
+        {
+            const ComponentLibrary& library = avutil;
+            NALO_FFMPEG_AVUTIL(NALO_FFMPEG_TAKE)
+        }
+        {
+            const ComponentLibrary& library = avcodec;
+            NALO_FFMPEG_AVCODEC(NALO_FFMPEG_TAKE)
+        }
+        {
+            const ComponentLibrary& library = avformat;
+            NALO_FFMPEG_AVFORMAT(NALO_FFMPEG_TAKE)
+        }
+        {
+            const ComponentLibrary& library = swscale;
+            NALO_FFMPEG_SWSCALE(NALO_FFMPEG_TAKE)
+        }
+#undef NALO_FFMPEG_TAKE
+    }
+};
+}  // namespace
+
+const FfmpegApi& ffmpeg() {
+    // A failed load raises and is tried again at the next call.
+    static const std::unique_ptr<const LoadedFfmpeg> loaded = std::make_unique<const LoadedFfmpeg>();
+    return loaded->api;
+}
+
+}  // namespace nalo

@@ -1,0 +1,39 @@
+#pragma once
+// FFmpeg's functions, taken from its shared libraries when a video is first opened, so
+// that the programs start without mapping FFmpeg and the hundred libraries it pulls in.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+}
+
+namespace nalo {
+
+// The functions the video layer calls, by library.
+#define NALO_FFMPEG_AVUTIL(X) X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level)
+#define NALO_FFMPEG_AVCODEC(X)                                                                             \
+    X(av_packet_alloc) X(av_packet_free) X(av_packet_unref) X(avcodec_alloc_context3)                    \
+    X(avcodec_descriptor_get) X(avcodec_find_decoder) X(avcodec_flush_buffers) X(avcodec_free_context)   \
+    X(avcodec_open2) X(avcodec_parameters_to_context) X(avcodec_receive_frame) X(avcodec_send_packet)
+#define NALO_FFMPEG_AVFORMAT(X)                                                                            \
+    X(av_find_input_format) X(av_index_search_timestamp) X(av_read_frame) X(av_seek_frame)               \
+    X(avformat_close_input) X(avformat_index_get_entries_count) X(avformat_index_get_entry)              \
+    X(avformat_open_input)
+#define NALO_FFMPEG_SWSCALE(X) X(sws_freeContext) X(sws_getCachedContext) X(sws_scale)
+
+struct FfmpegApi {
+#define NALO_FFMPEG_POINTER(name) decltype(&::name) name = nullptr;
+    NALO_FFMPEG_AVUTIL(NALO_FFMPEG_POINTER)
+    NALO_FFMPEG_AVCODEC(NALO_FFMPEG_POINTER)
+    NALO_FFMPEG_AVFORMAT(NALO_FFMPEG_POINTER)
+    NALO_FFMPEG_SWSCALE(NALO_FFMPEG_POINTER)
+#undef NALO_FFMPEG_POINTER
+};
+
+// Loaded once, then never changed. Raises RuntimeError 48 naming the library (or 453
+// naming the function) when FFmpeg cannot be loaded.
+const FfmpegApi& ffmpeg();
+
+}  // namespace nalo
