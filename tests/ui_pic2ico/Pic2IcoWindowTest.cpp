@@ -388,3 +388,23 @@ TEST_F(Pic2IcoWindow, MenuButtonOpensTheTool) {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+TEST_F(Pic2IcoWindow, ShrinkDialogResultBecomesTheIcon) {
+    Nalo_Pic2Ico w(dialogs);
+    ASSERT_TRUE(w.setFolder(pics));
+    w.chooseFile("wide.bmp");
+    const ColourValue before = w.IconImage().pixel(16, 16);
+    w.setModalRunner([](QDialog& d) {
+        auto* thumb = dynamic_cast<Nalo_Thumb*>(&d);
+        ASSERT_NE(thumb, nullptr);
+        thumb->shrink();
+        thumb->ok();
+    });
+    command(w, "Cmd_Sel")->click();
+    EXPECT_TRUE(w.shared().Captured);
+    EXPECT_NE(w.IconImage().pixel(16, 16), before) << "the shrink was drawn into the window's icon picture";
+    EXPECT_TRUE(command(w, "Cmd_Set")->isEnabled());
+    dialogs.fileAnswers.push_back(QString::fromStdString(file("shrunk.ico")));
+    command(w, "Cmd_Set")->click();
+    EXPECT_EQ(readFile(file("shrunk.ico")).size(), 2238u);
+}
