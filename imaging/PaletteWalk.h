@@ -32,11 +32,11 @@ inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 // Maps rows y .. y + K - 1 to the palette at once, each row one pixel behind the one below
 // it: a pixel needs only its left neighbour and the pixel below, so the K error chains are
 // independent and overlap in the processor. `below` holds, per column and channel
-// (b, g, r), the error arriving from the row below; each pixel takes its column's error
-// and leaves its own for the row above in the same place.
+// (b, g, r), the error arriving from the row below (at most 63 either way); each pixel
+// takes its column's error and leaves its own for the row above in the same place.
 template <bool Diffuse, int K, class Search>
 void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, uint8_t* const* entryRows,
-              const bool* hasAbove, int32_t w, int* below, const cPalette& pal, Search& searchInOut) {
+              const bool* hasAbove, int32_t w, int16_t* below, const cPalette& pal, Search& searchInOut) {
     Search search = searchInOut;
     const uint8_t* const palR = pal.RedData();
     const uint8_t* const palG = pal.GreenData();
@@ -60,7 +60,7 @@ void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, uint8_t* c
             const int32_t x = t - k;
             if (uint32_t(x) >= uint32_t(w)) continue;
             const uint8_t* p = s[k] + 3 * size_t(x);
-            int* e3 = below + 3 * size_t(x);
+            int16_t* e3 = below + 3 * size_t(x);
             int vb = p[0], vg = p[1], vr = p[2];
             if (Diffuse) {
                 vb = clampByte(clampByte(vb + lb[k]) + e3[0]);
@@ -103,7 +103,7 @@ void walkPalette(Search search, const cPalette& pal, const PaletteWalkArgs& a) {
     const uint8_t* const src = a.src;
     uint8_t* const dst = a.dst;
     const int32_t sFrom = a.srcStride, sTo = a.dstStride, w = a.width, h = a.height;
-    std::vector<int> below(size_t(w) * 3, 0);
+    std::vector<int16_t> below(size_t(w) * 3, 0);
     constexpr int K = Diffuse ? 4 : 1;
     const uint8_t* s[K];
     uint8_t* d[K];
