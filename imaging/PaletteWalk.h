@@ -98,34 +98,51 @@ void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, uint8_t* c
     searchInOut = search;
 }
 
-template <bool Diffuse, class Search>
-void walkPalette(Search search, const cPalette& pal, const PaletteWalkArgs& a) {
-    const uint8_t* const src = a.src;
-    uint8_t* const dst = a.dst;
-    const int32_t sFrom = a.srcStride, sTo = a.dstStride, w = a.width, h = a.height;
-    std::vector<int16_t> below(size_t(w) * 3, 0);
-    constexpr int K = Diffuse ? 4 : 1;
+// Runs `walker.template rows<K>(s, d, entries, hasAbove)` over the picture's rows in
+// groups of K, bottom row first, then over the remaining rows one at a time.
+template <int K, class Walker>
+void walkRowGroups(Walker& walker, const PaletteWalkArgs& a) {
+    const int32_t h = a.height;
     const uint8_t* s[K];
     uint8_t* d[K];
     uint8_t* ent[K];
     bool above[K];
     auto setRow = [&](int k, int32_t y) {
-        s[k] = src + size_t(y) * size_t(sFrom);
-        d[k] = dst + size_t(y) * size_t(sTo);
+        s[k] = a.src + size_t(y) * size_t(a.srcStride);
+        d[k] = a.dst + size_t(y) * size_t(a.dstStride);
         ent[k] = a.entries ? a.entries + size_t(y) * size_t(a.entryStride) : nullptr;
         above[k] = y < h - 1;
     };
     int32_t y = 0;
     for (; y + K <= h; y += K) {
         for (int k = 0; k < K; ++k) setRow(k, y + k);
-        walkRows<Diffuse, K>(s, d, ent, above, w, below.data(), pal, search);
+        walker.template rows<K>(s, d, ent, above);
         for (int k = 0; k < K; ++k) a.rowDone(y + k);
     }
     for (; y < h; ++y) {
         setRow(0, y);
-        walkRows<Diffuse, 1>(s, d, ent, above, w, below.data(), pal, search);
+        walker.template rows<1>(s, d, ent, above);
         a.rowDone(y);
     }
+}
+
+// The walk of any search over rows of packed errors.
+template <bool Diffuse, class Search>
+struct SearchRows {
+    Search search;
+    const cPalette& pal;
+    int32_t w;
+    std::vector<int16_t> below;
+    template <int K>
+    void rows(const uint8_t* const* s, uint8_t* const* d, uint8_t* const* ent, const bool* above) {
+        walkRows<Diffuse, K>(s, d, ent, above, w, below.data(), pal, search);
+    }
+};
+
+template <bool Diffuse, class Search>
+void walkPalette(Search search, const cPalette& pal, const PaletteWalkArgs& a) {
+    SearchRows<Diffuse, Search> walker{search, pal, a.width, std::vector<int16_t>(size_t(a.width) * 3, 0)};
+    walkRowGroups<Diffuse ? 4 : 1>(walker, a);
 }
 
 }  // namespace
