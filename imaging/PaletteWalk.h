@@ -29,99 +29,103 @@ bool walkPaletteSse41(const cPalette& pal, const PaletteWalkArgs& args, bool dif
 namespace {
 inline int clampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
+// K rows of a walk: source and target pixels, entry indexes (or null), and whether a
+// row has one above it.
+template <int K>
+struct RowSet {
+    const uint8_t* s[K];
+    uint8_t* d[K];
+    uint8_t* ent[K];
+    bool above[K];
+};
+
+// Visits (k, x) for rows k = 0 .. K - 1, row k being k pixels behind row 0.
+template <int K, class Step>
+__attribute__((always_inline)) inline void staggered(int32_t w, Step&& step) {
+    for (int32_t t = 0; t < w + K - 1; ++t) {
+#pragma GCC unroll 8
+        for (int k = 0; k < K; ++k) {
+            const int32_t x = t - k;
+            if (uint32_t(x) < uint32_t(w)) step(k, x);
+        }
+    }
+}
+
 // Maps rows y .. y + K - 1 to the palette at once, each row one pixel behind the one below
 // it: a pixel needs only its left neighbour and the pixel below, so the K error chains are
 // independent and overlap in the processor. `below` holds, per column and channel
 // (b, g, r), the error arriving from the row below (at most 63 either way); each pixel
 // takes its column's error and leaves its own for the row above in the same place.
 template <bool Diffuse, int K, class Search>
-void walkRows(const uint8_t* const* srcRows, uint8_t* const* dstRows, uint8_t* const* entryRows,
-              const bool* hasAbove, int32_t w, int16_t* below, const cPalette& pal, Search& searchInOut) {
+void walkRows(const RowSet<K> r, int32_t w, int16_t* below, const cPalette& pal, Search& searchInOut) {
     Search search = searchInOut;
     const uint8_t* const palR = pal.RedData();
     const uint8_t* const palG = pal.GreenData();
     const uint8_t* const palB = pal.BlueData();
-    const uint8_t* s[K];
-    uint8_t* d[K];
-    uint8_t* ent[K];
-    bool above[K];
-    int lb[K], lg[K], lr[K];  // error from the left
-#pragma GCC unroll 8
-    for (int k = 0; k < K; ++k) {
-        s[k] = srcRows[k];
-        d[k] = dstRows[k];
-        ent[k] = entryRows[k];
-        above[k] = hasAbove[k];
-        lb[k] = lg[k] = lr[k] = 0;
-    }
-    for (int32_t t = 0; t < w + K - 1; ++t) {
-#pragma GCC unroll 8
-        for (int k = 0; k < K; ++k) {
-            const int32_t x = t - k;
-            if (uint32_t(x) >= uint32_t(w)) continue;
-            const uint8_t* p = s[k] + 3 * size_t(x);
-            int16_t* e3 = below + 3 * size_t(x);
-            int vb = p[0], vg = p[1], vr = p[2];
-            if (Diffuse) {
-                vb = clampByte(clampByte(vb + lb[k]) + e3[0]);
-                vg = clampByte(clampByte(vg + lg[k]) + e3[1]);
-                vr = clampByte(clampByte(vr + lr[k]) + e3[2]);
-            }
-            const int32_t idx = search(vr, vg, vb);
-            if (idx == 0) pal.Blue(idx);  // no entry: subscript out of range
-            const int pb = palB[idx - 1], pg = palG[idx - 1], pr = palR[idx - 1];
-            uint8_t* q = d[k] + 3 * size_t(x);
-            q[0] = uint8_t(pb);
-            q[1] = uint8_t(pg);
-            q[2] = uint8_t(pr);
-            if (ent[k]) ent[k][x] = uint8_t(idx - 1);
-            if (!Diffuse) continue;
-            lb[k] = lg[k] = lr[k] = 0;
-            const int eb = vb - pb, eg = vg - pg, er = vr - pr;
-            if (std::abs(eb) + std::abs(eg) + std::abs(er) <= 3) {
-                if (above[k]) e3[0] = e3[1] = e3[2] = 0;
-                continue;
-            }
-            if (x < w - 2) {
-                lb[k] = eb * 7 / 16;
-                lg[k] = eg * 7 / 16;
-                lr[k] = er * 7 / 16;
-            }
-            if (above[k]) {
-                const bool spread = x > 0 && x < w - 1;
-                e3[0] = spread ? eb * 4 / 16 : 0;
-                e3[1] = spread ? eg * 4 / 16 : 0;
-                e3[2] = spread ? er * 4 / 16 : 0;
-            }
+    int lb[K] = {}, lg[K] = {}, lr[K] = {};  // error from the left
+    staggered<K>(w, [&](int k, int32_t x) __attribute__((always_inline)) {
+        const uint8_t* p = r.s[k] + 3 * size_t(x);
+        int16_t* e3 = below + 3 * size_t(x);
+        int vb = p[0], vg = p[1], vr = p[2];
+        if (Diffuse) {
+            vb = clampByte(clampByte(vb + lb[k]) + e3[0]);
+            vg = clampByte(clampByte(vg + lg[k]) + e3[1]);
+            vr = clampByte(clampByte(vr + lr[k]) + e3[2]);
         }
-    }
+        const int32_t idx = search(vr, vg, vb);
+        if (idx == 0) pal.Blue(idx);  // no entry: subscript out of range
+        const int pb = palB[idx - 1], pg = palG[idx - 1], pr = palR[idx - 1];
+        uint8_t* q = r.d[k] + 3 * size_t(x);
+        q[0] = uint8_t(pb);
+        q[1] = uint8_t(pg);
+        q[2] = uint8_t(pr);
+        if (r.ent[k]) r.ent[k][x] = uint8_t(idx - 1);
+        if (!Diffuse) return;
+        lb[k] = lg[k] = lr[k] = 0;
+        const int eb = vb - pb, eg = vg - pg, er = vr - pr;
+        if (std::abs(eb) + std::abs(eg) + std::abs(er) <= 3) {
+            if (r.above[k]) e3[0] = e3[1] = e3[2] = 0;
+            return;
+        }
+        if (x < w - 2) {
+            lb[k] = eb * 7 / 16;
+            lg[k] = eg * 7 / 16;
+            lr[k] = er * 7 / 16;
+        }
+        if (r.above[k]) {
+            const bool spread = x > 0 && x < w - 1;
+            e3[0] = int16_t(spread ? eb * 4 / 16 : 0);
+            e3[1] = int16_t(spread ? eg * 4 / 16 : 0);
+            e3[2] = int16_t(spread ? er * 4 / 16 : 0);
+        }
+    });
     searchInOut = search;
 }
 
-// Runs `walker.template rows<K>(s, d, entries, hasAbove)` over the picture's rows in
-// groups of K, bottom row first, then over the remaining rows one at a time.
+// Runs `walker.template rows<K>(rowSet)` over the picture's rows in groups of K, bottom
+// row first, then over the remaining rows one at a time.
 template <int K, class Walker>
 void walkRowGroups(Walker& walker, const PaletteWalkArgs& a) {
     const int32_t h = a.height;
-    const uint8_t* s[K];
-    uint8_t* d[K];
-    uint8_t* ent[K];
-    bool above[K];
-    auto setRow = [&](int k, int32_t y) {
-        s[k] = a.src + size_t(y) * size_t(a.srcStride);
-        d[k] = a.dst + size_t(y) * size_t(a.dstStride);
-        ent[k] = a.entries ? a.entries + size_t(y) * size_t(a.entryStride) : nullptr;
-        above[k] = y < h - 1;
+    auto rowsFrom = [&](int32_t y, auto& set, int n) {
+        for (int k = 0; k < n; ++k) {
+            set.s[k] = a.src + size_t(y + k) * size_t(a.srcStride);
+            set.d[k] = a.dst + size_t(y + k) * size_t(a.dstStride);
+            set.ent[k] = a.entries ? a.entries + size_t(y + k) * size_t(a.entryStride) : nullptr;
+            set.above[k] = y + k < h - 1;
+        }
     };
     int32_t y = 0;
     for (; y + K <= h; y += K) {
-        for (int k = 0; k < K; ++k) setRow(k, y + k);
-        walker.template rows<K>(s, d, ent, above);
+        RowSet<K> set;
+        rowsFrom(y, set, K);
+        walker.template rows<K>(set);
         for (int k = 0; k < K; ++k) a.rowDone(y + k);
     }
     for (; y < h; ++y) {
-        setRow(0, y);
-        walker.template rows<1>(s, d, ent, above);
+        RowSet<1> set;
+        rowsFrom(y, set, 1);
+        walker.template rows<1>(set);
         a.rowDone(y);
     }
 }
@@ -134,8 +138,8 @@ struct SearchRows {
     int32_t w;
     std::vector<int16_t> below;
     template <int K>
-    void rows(const uint8_t* const* s, uint8_t* const* d, uint8_t* const* ent, const bool* above) {
-        walkRows<Diffuse, K>(s, d, ent, above, w, below.data(), pal, search);
+    void rows(const RowSet<K>& r) {
+        walkRows<Diffuse, K>(r, w, below.data(), pal, search);
     }
 };
 

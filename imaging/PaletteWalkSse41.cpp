@@ -72,58 +72,42 @@ public:
     }
 
     template <int K>
-    void rows(const uint8_t* const* srcRows, uint8_t* const* dstRows, uint8_t* const* entryRows,
-              const bool* hasAbove) {
+    void rows(const RowSet<K> r) {
         Sse41Search search = search_;
         const uint64_t* const colours = colours_.data();
         int16_t* const below = below_.data();
         const int32_t w = w_;
         const __m128i zero = _mm_setzero_si128();
-        const uint8_t* s[K];
-        uint8_t* d[K];
-        uint8_t* ent[K];
-        bool above[K];
         __m128i left[K];
 #pragma GCC unroll 8
-        for (int k = 0; k < K; ++k) {
-            s[k] = srcRows[k];
-            d[k] = dstRows[k];
-            ent[k] = entryRows[k];
-            above[k] = hasAbove[k];
+        for (int k = 0; k < K; ++k) left[k] = zero;
+        staggered<K>(w, [&](int k, int32_t x) __attribute__((always_inline)) {
+            const uint8_t* p = r.s[k] + 3 * size_t(x);
+            int16_t* e4 = below + 4 * size_t(x);
+            const __m128i px = _mm_cvtepu8_epi16(_mm_cvtsi32_si128(int(p[0] | (p[1] << 8) | (p[2] << 16))));
+            const __m128i from = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(e4));
+            const __m128i v = clampBytes(_mm_add_epi16(clampBytes(_mm_add_epi16(px, left[k])), from));
+            const int vb = _mm_extract_epi16(v, 0), vg = _mm_extract_epi16(v, 1), vr = _mm_extract_epi16(v, 2);
+            const int32_t idx = search.nearest(v, vr, vg, vb);
+            if (idx == 0) pal_.Blue(idx);  // no entry: subscript out of range
+            const uint64_t c = colours[idx - 1];
+            uint8_t* q = r.d[k] + 3 * size_t(x);
+            q[0] = uint8_t(c);
+            q[1] = uint8_t(c >> 16);
+            q[2] = uint8_t(c >> 32);
+            if (r.ent[k]) r.ent[k][x] = uint8_t(idx - 1);
             left[k] = zero;
-        }
-        for (int32_t t = 0; t < w + K - 1; ++t) {
-#pragma GCC unroll 8
-            for (int k = 0; k < K; ++k) {
-                const int32_t x = t - k;
-                if (uint32_t(x) >= uint32_t(w)) continue;
-                const uint8_t* p = s[k] + 3 * size_t(x);
-                int16_t* e4 = below + 4 * size_t(x);
-                const __m128i px = _mm_cvtepu8_epi16(_mm_cvtsi32_si128(int(p[0] | (p[1] << 8) | (p[2] << 16))));
-                const __m128i from = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(e4));
-                const __m128i v = clampBytes(_mm_add_epi16(clampBytes(_mm_add_epi16(px, left[k])), from));
-                const int vb = _mm_extract_epi16(v, 0), vg = _mm_extract_epi16(v, 1), vr = _mm_extract_epi16(v, 2);
-                const int32_t idx = search.nearest(v, vr, vg, vb);
-                if (idx == 0) pal_.Blue(idx);  // no entry: subscript out of range
-                const uint64_t c = colours[idx - 1];
-                uint8_t* q = d[k] + 3 * size_t(x);
-                q[0] = uint8_t(c);
-                q[1] = uint8_t(c >> 16);
-                q[2] = uint8_t(c >> 32);
-                if (ent[k]) ent[k][x] = uint8_t(idx - 1);
-                left[k] = zero;
-                const __m128i e = _mm_sub_epi16(v, _mm_cvtsi64_si128(int64_t(c)));
-                if (_mm_cvtsi128_si32(_mm_sad_epu8(_mm_abs_epi16(e), zero)) <= 3) {
-                    if (above[k]) _mm_storel_epi64(reinterpret_cast<__m128i*>(e4), zero);
-                    continue;
-                }
-                if (x < w - 2) left[k] = div16(_mm_mullo_epi16(e, _mm_set1_epi16(7)));
-                if (above[k]) {
-                    const __m128i down = x > 0 && x < w - 1 ? div16(_mm_slli_epi16(e, 2)) : zero;
-                    _mm_storel_epi64(reinterpret_cast<__m128i*>(e4), down);
-                }
+            const __m128i e = _mm_sub_epi16(v, _mm_cvtsi64_si128(int64_t(c)));
+            if (_mm_cvtsi128_si32(_mm_sad_epu8(_mm_abs_epi16(e), zero)) <= 3) {
+                if (r.above[k]) _mm_storel_epi64(reinterpret_cast<__m128i*>(e4), zero);
+                return;
             }
-        }
+            if (x < w - 2) left[k] = div16(_mm_mullo_epi16(e, _mm_set1_epi16(7)));
+            if (r.above[k]) {
+                const __m128i down = x > 0 && x < w - 1 ? div16(_mm_slli_epi16(e, 2)) : zero;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(e4), down);
+            }
+        });
         search_ = search;
     }
 
