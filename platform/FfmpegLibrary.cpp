@@ -1,7 +1,5 @@
 #include "platform/FfmpegLibrary.h"
 
-#include <memory>
-
 #include "platform/ComponentLibrary.h"
 
 namespace nalo {
@@ -42,8 +40,9 @@ struct LoadedFfmpeg {
 }  // namespace
 
 const FfmpegApi& ffmpeg() {
-    // A failed load raises and is tried again at the next call.
-    static const std::unique_ptr<const LoadedFfmpeg> loaded = std::make_unique<const LoadedFfmpeg>();
+    // A failed load raises and is tried again at the next call. Never unloaded: the
+    // libraries' own state must stay mapped until the process ends.
+    static const LoadedFfmpeg* const loaded = new LoadedFfmpeg();
     return loaded->api;
 }
 
