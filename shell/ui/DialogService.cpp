@@ -42,6 +42,16 @@ MsgResult QtDialogService::message(QWidget* owner, const QString& text, MsgIcon 
     }
 }
 
+FileDialogRequest saveAsRequest(const QString& folder, const QString& kind, const QString& ext) {
+    FileDialogRequest request;
+    request.title = QStringLiteral("ﾌｧｲﾙ名を付けて保存");
+    request.folder = folder;
+    request.fileName = QStringLiteral("*.") + ext;
+    request.filter = kind + QStringLiteral(" (*.") + ext + QStringLiteral(")");
+    request.defaultSuffix = ext;
+    return request;
+}
+
 QString QtDialogService::openFile(QWidget* owner, const FileDialogRequest& r) {
     return QFileDialog::getOpenFileName(owner, r.title, r.folder, r.filter);
 }

@@ -26,6 +26,10 @@ struct FileDialogRequest {
     bool confirmOverwrite = true;
 };
 
+// The "save as" request of the tools: title "ﾌｧｲﾙ名を付けて保存", initial name
+// "*.<ext>", filter "<kind> (*.<ext>)" (kind e.g. "GIFﾌｧｲﾙ"), default suffix ext.
+FileDialogRequest saveAsRequest(const QString& folder, const QString& kind, const QString& ext);
+
 class DialogService {
 public:
     virtual ~DialogService() = default;

@@ -307,12 +307,7 @@ void Nalo_AVI2GIF::optimize() {
 
 void Nalo_AVI2GIF::save() {
     if (gif_.FramesCount() < 1) return;
-    FileDialogRequest request;
-    request.title = QStringLiteral("ﾌｧｲﾙ名を付けて保存");
-    request.folder = gifFolder_;
-    request.fileName = QStringLiteral("*.gif");
-    request.filter = QStringLiteral("GIFﾌｧｲﾙ (*.gif)");
-    request.defaultSuffix = QStringLiteral("gif");
+    const FileDialogRequest request = saveAsRequest(gifFolder_, QStringLiteral("GIFﾌｧｲﾙ"), QStringLiteral("gif"));
     const QString path = dialogs().saveFile(this, request);
     if (path.isEmpty()) return;
     gifFolder_ = QString::fromStdString(ParentPath(path.toStdString()));

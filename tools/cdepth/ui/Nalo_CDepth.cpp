@@ -227,12 +227,7 @@ void Nalo_CDepth::reset() {
 
 void Nalo_CDepth::save() {
     if (!saver_) return;
-    FileDialogRequest request;
-    request.title = QStringLiteral("ﾌｧｲﾙ名を付けて保存");
-    request.folder = saveFolder_;
-    request.fileName = QStringLiteral("*.bmp");
-    request.filter = QStringLiteral("BMPﾌｧｲﾙ (*.bmp)");
-    request.defaultSuffix = QStringLiteral("bmp");
+    const FileDialogRequest request = saveAsRequest(saveFolder_, QStringLiteral("BMPﾌｧｲﾙ"), QStringLiteral("bmp"));
     const QString file = dialogs().saveFile(this, request);
     if (file.isEmpty()) return;
     saveFolder_ = QString::fromStdString(ParentPath(file.toStdString()));

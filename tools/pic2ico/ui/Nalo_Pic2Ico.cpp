@@ -470,12 +470,7 @@ void Nalo_Pic2Ico::chooseTransparentColour() {
 }
 
 void Nalo_Pic2Ico::makeIcon() {
-    FileDialogRequest request;
-    request.title = QStringLiteral("ﾌｧｲﾙ名を付けて保存");
-    request.folder = folder_;
-    request.fileName = QStringLiteral("*.ico");
-    request.filter = QStringLiteral("ICOﾌｧｲﾙ (*.ico)");
-    request.defaultSuffix = QStringLiteral("ico");
+    const FileDialogRequest request = saveAsRequest(folder_, QStringLiteral("ICOﾌｧｲﾙ"), QStringLiteral("ico"));
     const QString file = dialogs().saveFile(this, request);
     if (file.isEmpty()) return;
     iconFolder_ = QString::fromStdString(ParentPath(file.toStdString()));
