@@ -143,4 +143,12 @@ QRect twipsRect(int left, int top, int width, int height) {
                  static_cast<int>(height / ty));
 }
 
+void PlaceWindow(QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect s = screen->geometry();
+    const int w = window->width() + 6, h = window->height() + 25;
+    window->move((s.width() - w) / 2, (s.height() - h) / 3);
+}
+
 }  // namespace nalo

@@ -32,6 +32,10 @@ void AnimateClose(QWidget* window, int slot);
 // Records the slot from the cursor position (0, 0 when it cannot be read).
 void RecordWindowSlot(int slot);
 
+// The standard placement of a window whose client area is already sized: the frame
+// taken as 6 pixels wider and 25 higher, centred across, one third of the free height down.
+void PlaceWindow(QWidget* window);
+
 // Screen twips per pixel (1440 / logical DPI).
 double TwipsPerPixelX();
 double TwipsPerPixelY();

@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QListWidget>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 
 #include "controls/Command.h"
@@ -23,18 +21,10 @@ ToolWindow::ToolWindow(DialogService& dialogs, int slot, const QString& caption,
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
     setFixedSize(clientSize);
-    PlaceWindow();
+    PlaceWindow(this);
 }
 
 ToolWindow::~ToolWindow() = default;
-
-void ToolWindow::PlaceWindow() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect s = screen->geometry();
-    const int w = width() + 6, h = height() + 25;
-    move((s.width() - w) / 2, (s.height() - h) / 3);
-}
 
 void ToolWindow::exitWithSave() {
     saveSettings();

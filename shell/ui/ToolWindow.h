@@ -67,8 +67,6 @@ protected:
     void closeEvent(QCloseEvent*) override;
 
 private:
-    void PlaceWindow();
-
     DialogService& dialogs_;
     int slot_;
     bool opened_ = false;

@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 #include <utility>
 
@@ -131,17 +129,9 @@ Nalo_Thumb::Nalo_Thumb(DialogService&, Pic2IcoShared& shared, Dib& iconImage, QW
     connect(Cmd_Can, &Command::clicked, this, &Nalo_Thumb::reject);
 
     for (Command* c : findChildren<Command*>()) c->Initialize();
-    placeWindow();
+    PlaceWindow(this);
     showPreparation();
     showResults();
-}
-
-void Nalo_Thumb::placeWindow() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect s = screen->geometry();
-    const int w = width() + 6, h = height() + 25;
-    move((s.width() - w) / 2, (s.height() - h) / 3);
 }
 
 void Nalo_Thumb::showPreparation() {

@@ -44,7 +44,6 @@ private:
     void showPreparation();
     void showResults();
     void discardResults();
-    void placeWindow();
 
     Pic2IcoShared& shared_;
     Dib& iconImage_;
