@@ -17,6 +17,15 @@ void expectEntry(const cPalette& p, int i, int r, int g, int b) {
     EXPECT_EQ(e.g, g) << "entry " << i;
     EXPECT_EQ(e.b, b) << "entry " << i;
 }
+// The nearest entry by walking the whole palette: strictly nearer wins, from 765 down.
+int linearClosest(const cPalette& p, int r, int g, int b) {
+    int best = 765, bi = 0;
+    for (int i = 1; i <= p.Count(); ++i) {
+        const int d = std::abs(r - p.Red(i)) + std::abs(g - p.Green(i)) + std::abs(b - p.Blue(i));
+        if (d < best) { best = d; bi = i; }
+    }
+    return bi;
+}
 }  // namespace
 
 TEST(Palette, FixedPalettesHaveTheirLayout) {
@@ -76,14 +85,7 @@ TEST(Palette, CachedAnswersMatchTheLinearWalk) {
     web.CreateWebSafe();
     for (int r = 0; r < 256; r += 7)
         for (int g = 0; g < 256; g += 11)
-            for (int b = 0; b < 256; b += 13) {
-                int best = 765, bi = 0;
-                for (int i = 1; i <= web.Count(); ++i) {
-                    int d = std::abs(r - web.Red(i)) + std::abs(g - web.Green(i)) + std::abs(b - web.Blue(i));
-                    if (d < best) { best = d; bi = i; }
-                }
-                ASSERT_EQ(web.ClosestIndex(r, g, b), bi);
-            }
+            for (int b = 0; b < 256; b += 13) ASSERT_EQ(web.ClosestIndex(r, g, b), linearClosest(web, r, g, b));
 }
 
 // Irregular palettes with repeated entries and equal distances, and a palette far from
@@ -108,14 +110,9 @@ TEST(Palette, SearchMatchesTheLinearWalkOnIrregularPalettes) {
     for (const cPalette& p : pals)
         for (int r = 0; r < 256; r += 5)
             for (int g = 0; g < 256; g += 7)
-                for (int b = 0; b < 256; b += 3) {
-                    int best = 765, bi = 0;
-                    for (int i = 1; i <= p.Count(); ++i) {
-                        const int d = std::abs(r - p.Red(i)) + std::abs(g - p.Green(i)) + std::abs(b - p.Blue(i));
-                        if (d < best) { best = d; bi = i; }
-                    }
-                    ASSERT_EQ(p.ClosestIndex(r, g, b), bi) << r << "," << g << "," << b << " of " << p.Count();
-                }
+                for (int b = 0; b < 256; b += 3)
+                    ASSERT_EQ(p.ClosestIndex(r, g, b), linearClosest(p, r, g, b))
+                        << r << "," << g << "," << b << " of " << p.Count();
 }
 
 TEST(Palette, OptimalOfOneColourIsThatColour) {
