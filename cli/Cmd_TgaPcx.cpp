@@ -1,4 +1,4 @@
-// nalo-convert tgapcx KIND [--skip] FILE...
+// nalo-convert tgapcx KIND [--skip] FILE...   (KIND: 0..11, tga2bmp ..., or "TGA-->BMP" ...)
 #include <cstdio>
 
 #include "cli/Subcommands.h"
@@ -6,9 +6,24 @@
 
 namespace nalo::cli {
 
+namespace {
+
+void printKinds() {
+    std::printf("usage: nalo-convert tgapcx KIND [--skip] FILE...\n\nkinds:\n");
+    for (int i = 0; i < tgapcx::KindCount; ++i)
+        std::printf("  %2d  %-8s %s\n", i, tgapcx::shortKindName(tgapcx::ConversionKinds[i]).c_str(),
+                    tgapcx::ConversionKinds[i].text);
+}
+
+}  // namespace
+
 int runTgaPcx(const Args& args) {
     using namespace nalo::tgapcx;
-    if (args.empty()) return usageError("tgapcx: KIND missing (0..11 or a kind such as PCX-->TGA)");
+    if (args.empty()) return usageError("tgapcx: KIND missing (0..11 or a short name such as pcx2tga)");
+    if (args[0] == "--help" || args[0] == "-h") {
+        printKinds();
+        return 0;
+    }
     const int kind = parseKind(args[0]);
     if (kind < 0) return usageError("tgapcx: unknown kind '" + args[0] + "'");
     int overwrite = OverwriteReplace;

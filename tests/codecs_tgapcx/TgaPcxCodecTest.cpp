@@ -241,4 +241,43 @@ TEST(TgaPcxCli, ExitCodesAndLines) {
     EXPECT_NE(out.find("failed: " + d.file("b.tga")), std::string::npos) << out;
     EXPECT_EQ(runCommand(nc + "12 x.tga"), 2);
     EXPECT_EQ(runCommand(nc + "'PCX-->TGA'"), 2);
+
+    // Short kind names need no quoting and are listed in the kind help.
+    out.clear();
+    EXPECT_EQ(runCommand(nc + "--help", &out), 0);
+    for (const char* name : {"tga2bmp", "pcx2tga", "gif2pcx", "jpg2bmp"})
+        EXPECT_NE(out.find(name), std::string::npos) << name;
+    EXPECT_EQ(runCommand("cd '" + d.path().string() + "' && " + nc + "tga2pcx a.tga"), 0);
+    EXPECT_TRUE(std::filesystem::exists(d.file("a.pcx")));
+}
+
+TEST(TgaPcxCli, TwoSourcesOfOneOutputKeepTheFirst) {
+    TempDir d;
+    auto tga = [&](const std::string& name, uint8_t shade) {
+        std::vector<uint8_t> t(18 + 12, shade);
+        std::fill_n(t.begin(), 18, 0);
+        t[2] = 2;
+        t[12] = t[14] = 2;
+        t[16] = 24;
+        writeFile(d.file(name), t);
+    };
+    tga("trip.day1.tga", 10);
+    tga("trip.day2.tga", 200);
+    std::string out;
+    EXPECT_EQ(runCommand("'" + appDir() + "/nalo-convert' tgapcx tga2bmp '" + d.file("trip.day1.tga") + "' '" +
+                             d.file("trip.day2.tga") + "'",
+                         &out),
+              1);
+    EXPECT_NE(out.find("failed: " + d.file("trip.day2.tga")), std::string::npos) << out;
+    EXPECT_NE(out.find(d.file("trip.day1.tga"), out.find("failed:")), std::string::npos) << out;
+    const auto bmp = readFile(d.file("trip.bmp"));
+    ASSERT_GT(bmp.size(), 54u);
+    EXPECT_EQ(bmp[54], 10) << "the first source's output stays";
+
+    auto summary = tgapcx::convertFiles({d.file("trip.day1.tga"), d.file("trip.day2.tga")},
+                                        tgapcx::ConversionKinds[1], tgapcx::OverwriteReplace);
+    EXPECT_EQ(summary.failed, 1);
+    const std::string message = tgapcx::summaryMessage(summary);
+    EXPECT_NE(message.find("trip.day1.tga"), std::string::npos) << message;
+    EXPECT_NE(message.find("trip.day2.tga"), std::string::npos) << message;
 }

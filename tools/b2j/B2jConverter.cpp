@@ -87,12 +87,9 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
 
 RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Options& options,
                         const JpegEncoder& encode, const std::function<void(const FileResult&)>& afterEach) {
-    RunSummary summary;
-    for (const auto& path : sourcePaths) {
-        const FileResult& r = summary.add(convertFile(path, options, encode));
-        if (afterEach) afterEach(r);
-    }
-    return summary;
+    return tgapcx::runBatch(
+        sourcePaths, [](const std::string& p) { return outputPathFor(p); },
+        [&](const std::string& p) { return convertFile(p, options, encode); }, afterEach);
 }
 
 }  // namespace nalo::b2j

@@ -32,8 +32,17 @@ int parseKind(const std::string& s) {
         return t;
     };
     for (int i = 0; i < KindCount; ++i)
-        if (upper(s) == ConversionKinds[i].text) return i;
+        if (upper(s) == ConversionKinds[i].text || upper(s) == upper(shortKindName(ConversionKinds[i]))) return i;
     return -1;
+}
+
+std::string shortKindName(const ConversionKind& kind) {
+    // "TGA-->BMP" -> "tga2bmp": a name a shell passes as it stands.
+    std::string text = kind.text, name;
+    const size_t arrow = text.find("-->");
+    for (char c : text.substr(0, arrow) + "2" + text.substr(arrow + 3))
+        name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
 }
 
 std::string outputPattern(const ConversionKind& kind) { return std::string("*") + kind.outputExtension; }

@@ -20,8 +20,11 @@ struct ConversionKind {
 inline constexpr int KindCount = 12;
 extern const std::array<ConversionKind, KindCount> ConversionKinds;
 
-// The kind for "0".."11" or a kind's text (case-insensitive), or -1.
+// The kind for "0".."11", a kind's text or its short name (case-insensitive), or -1.
 int parseKind(const std::string& s);
+
+// The kind's short name for the command line: "TGA-->BMP" -> "tga2bmp".
+std::string shortKindName(const ConversionKind& kind);
 
 // The wildcard of the output type ("*.pcx", "*.tga" or "*.bmp").
 std::string outputPattern(const ConversionKind& kind);

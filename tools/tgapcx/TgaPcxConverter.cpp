@@ -1,6 +1,7 @@
 #include "tools/tgapcx/TgaPcxConverter.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "codecs/LoadPCX.h"
@@ -107,22 +108,40 @@ FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind
     return r;
 }
 
+const FileResult& RunSummary::add(FileResult r) {
+    switch (r.outcome) {
+    case Outcome::Written:
+        ++written;
+        writers_.emplace(std::filesystem::absolute(r.output).lexically_normal().string(), r.source);
+        break;
+    case Outcome::Skipped: ++skipped; break;
+    case Outcome::Failed: ++failed; break;
+    }
+    results.push_back(std::move(r));
+    return results.back();
+}
+
+const std::string* RunSummary::writerOf(const std::string& output) const {
+    auto it = writers_.find(std::filesystem::absolute(output).lexically_normal().string());
+    return it == writers_.end() ? nullptr : &it->second;
+}
+
 RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const ConversionKind& kind, int overwriteMode,
                         const std::function<void(const FileResult&)>& afterEach) {
-    RunSummary s;
-    s.results.reserve(sourcePaths.size());
-    for (const auto& path : sourcePaths) {
-        const FileResult& r = s.add(convertFile(path, kind, overwriteMode));
-        if (afterEach) afterEach(r);
-    }
-    return s;
+    return runBatch(
+        sourcePaths, [&kind](const std::string& p) { return outputPathFor(p, kind); },
+        [&](const std::string& p) { return convertFile(p, kind, overwriteMode); }, afterEach);
 }
 
 std::string summaryMessage(const RunSummary& summary) {
     if (summary.allSucceeded()) return "正常終了！";
     std::string text = "変換できなかったﾌｧｲﾙがあります：";
     for (const auto& r : summary.results)
-        if (r.outcome == Outcome::Failed) text += "\n" + fileNameOf(r.source);
+        if (r.outcome == Outcome::Failed) {
+            text += "\n" + fileNameOf(r.source);
+            if (!r.sameOutputAs.empty())
+                text += "（" + fileNameOf(r.sameOutputAs) + " と同じ " + fileNameOf(r.output) + " になるため変換しません）";
+        }
     return text;
 }
 

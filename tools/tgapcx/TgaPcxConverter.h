@@ -3,6 +3,7 @@
 // type, writing the work picture, and converting files one by one with the
 // overwrite or skip rule. Shared by the window and by nalo-convert.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ struct FileResult {
     Outcome outcome = Outcome::Failed;
     bool outputIsNew = false;  // written where no file was (the output list gains it)
     std::string reason;        // why it failed
+    std::string sameOutputAs;  // the earlier source of the run that already wrote `output`
 };
 
 // OverwriteMode: 0 replaces an existing output, 1 skips it.
@@ -51,16 +53,38 @@ struct RunSummary {
     int written = 0, skipped = 0, failed = 0;
     bool allSucceeded() const { return failed == 0; }
     // Counts and keeps one file's result; returns the kept copy.
-    const FileResult& add(FileResult r) {
-        switch (r.outcome) {
-        case Outcome::Written: ++written; break;
-        case Outcome::Skipped: ++skipped; break;
-        case Outcome::Failed: ++failed; break;
-        }
-        results.push_back(std::move(r));
-        return results.back();
-    }
+    const FileResult& add(FileResult r);
+    // The source of this run that wrote `output`, or null.
+    const std::string* writerOf(const std::string& output) const;
+
+private:
+    std::map<std::string, std::string> writers_;  // normalised output path -> source
 };
+
+// Converts the sources in order with `convertOne(source)`. A source whose output
+// (`outputOf(source)`) an earlier source of the run already wrote is not converted:
+// it fails, naming that source, and the first file stays. `afterEach` (if any) runs
+// after every file, where the window lets pending events run.
+template <class OutputOf, class ConvertOne>
+RunSummary runBatch(const std::vector<std::string>& sourcePaths, OutputOf outputOf, ConvertOne convertOne,
+                    const std::function<void(const FileResult&)>& afterEach) {
+    RunSummary s;
+    for (const auto& path : sourcePaths) {
+        FileResult r;
+        std::string output = outputOf(path);
+        if (const std::string* earlier = s.writerOf(output)) {
+            r.source = path;
+            r.output = std::move(output);
+            r.sameOutputAs = *earlier;
+            r.reason = "same output as " + *earlier + " of this run, not written over";
+        } else {
+            r = convertOne(path);
+        }
+        const FileResult& kept = s.add(std::move(r));
+        if (afterEach) afterEach(kept);
+    }
+    return s;
+}
 
 // Converts the files in order; `afterEach` (if any) runs after every file, where the
 // window lets pending events run and updates its lists.
