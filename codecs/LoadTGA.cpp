@@ -60,6 +60,8 @@ void LoadTGA::Load(const std::string& FileName) {
     const int depth = hd[16];
     if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return;  // no new picture
     const int type = hd[2];
+    if (type == 32 || type == 33)
+        raise(err::InvalidPicture, FileName, "compressed colour-mapped TGA (type " + std::to_string(type) + ") is not supported");
     if (width_ <= 0 || height_ <= 0) raise(err::InvalidPicture, FileName, "invalid picture size");
     if (int64_t(width_) * height_ > MaxDibPixels) raise(err::InvalidPicture, FileName, "picture too large");
 
@@ -81,7 +83,7 @@ void LoadTGA::Load(const std::string& FileName) {
 
     const int p = depth / 8;
     const uint64_t pixels = uint64_t(width_) * uint64_t(height_);
-    const bool rle = type == 9 || type == 10;
+    const bool rle = type == 9 || type == 10 || type == 11;
     if (pixels > (rle ? tgaRleCapacity(data.size(), p) : data.size() / p))
         raise(err::InvalidPicture, FileName, "truncated TGA data");
     const uint8_t* src = data.data();

@@ -24,7 +24,7 @@ public:
     void setScaleMode(int16_t v) { scaleMode_ = storedScaleMode(v); }
     int32_t TGAWidth() const { return scaledSize(scaleMode_, width_, twipsWidth_); }
     int32_t TGAHeight() const { return scaledSize(scaleMode_, height_, twipsHeight_); }
-    bool Compressed() const { return header_[2] == 9 || header_[2] == 10; }
+    bool Compressed() const { return header_[2] == 9 || header_[2] == 10 || header_[2] == 11; }
     int16_t Bpp() const { return header_[16]; }
     bool IsTGA() const;
     bool Autoscale() const { return autoscale_; }

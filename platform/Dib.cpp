@@ -155,6 +155,10 @@ ColourValue rawToColour(const Dib& d, uint32_t v) {
     }
 }
 
+bool isBlackWhite(const std::vector<RgbQuad>& table) {
+    return table.size() < 2 || (colourOf(table[0]) == rgb(0, 0, 0) && colourOf(table[1]) == rgb(255, 255, 255));
+}
+
 // Maps source raw values to destination raw values, as GDI does in a copy.
 class PixelTranslator {
 public:
@@ -165,13 +169,16 @@ public:
         } else if (sb <= 8) {
             // Paletted source: a lookup table over every source index.
             mode_ = Mode::Lookup;
+            // A black-and-white bitmap is drawn in the target's text and background
+            // colours; a two-colour bitmap with other colours keeps its own.
+            const bool mono = sb == 1 && isBlackWhite(src.colourTable());
             const int n = 1 << sb;
             lut_.resize(n);
             for (int i = 0; i < n; ++i) {
                 ColourValue col;
-                if (sb == 1) col = i ? translateColour(c.dstBackColour) : translateColour(c.dstTextColour);
+                if (mono) col = i ? translateColour(c.dstBackColour) : translateColour(c.dstTextColour);
                 else col = rawToColour(src, static_cast<uint32_t>(i));
-                lut_[i] = (sb == 1 && db == 1) ? static_cast<uint32_t>(i) : colourToDst(col, sb == 1);
+                lut_[i] = (sb == 1 && db == 1) ? static_cast<uint32_t>(i) : colourToDst(col, mono);
             }
         } else {
             mode_ = Mode::Convert;

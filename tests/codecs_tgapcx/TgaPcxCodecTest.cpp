@@ -140,6 +140,50 @@ TEST_F(Codecs, HandMadeTgaLayouts) {
     EXPECT_EQ(bu.pixel(0, 0), rgb(248, 248, 248));
 }
 
+TEST(TgaTypes, RunLengthGreyEqualsItsUncompressedTwinAndMappedRleIsRefused) {
+    // 4 x 2 grey: type 3 stores the bytes, type 11 the same bytes as packets.
+    const std::vector<uint8_t> grey = {7, 7, 7, 7, 1, 2, 3, 4};
+    auto tga = [](uint8_t type, const std::vector<uint8_t>& data) {
+        std::vector<uint8_t> f(18, 0);
+        f[2] = type;
+        f[12] = 4;
+        f[14] = 2;
+        f[16] = 8;
+        f.insert(f.end(), data.begin(), data.end());
+        return f;
+    };
+    TempDir d;
+    writeFile(d.file("raw.tga"), tga(3, grey));
+    writeFile(d.file("rle.tga"), tga(11, {0x83, 7, 0x03, 1, 2, 3, 4}));
+    const Dib raw = decode(d.file("raw.tga"), PictureType::Tga);
+    const Dib rle = decode(d.file("rle.tga"), PictureType::Tga);
+    ASSERT_EQ(rle.width(), 4);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(rle.pixel(x, y), raw.pixel(x, y)) << x << "," << y;
+    for (uint8_t type : {32, 33}) {
+        writeFile(d.file("mapped.tga"), tga(type, grey));
+        auto r = tgapcx::convertFile(d.file("mapped.tga"), tgapcx::ConversionKinds[0], tgapcx::OverwriteReplace);
+        EXPECT_EQ(r.outcome, tgapcx::Outcome::Failed);
+        EXPECT_NE(r.reason.find("type " + std::to_string(type)), std::string::npos) << r.reason;
+        EXPECT_FALSE(std::filesystem::exists(d.file("mapped.bmp")));
+    }
+}
+
+TEST(TgaTypes, TwoColourBitmapKeepsItsPaletteColours) {
+    // 2 x 1, 1 bit: index 0 red, index 1 blue; pixels 0, 1.
+    std::vector<uint8_t> bmp = {'B', 'M', 66, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
+                                1, 0, 1, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,
+                                0, 0, 255, 0, 255, 0, 0, 0, 0x40, 0, 0, 0};
+    TempDir d;
+    writeFile(d.file("rb.bmp"), bmp);
+    ASSERT_EQ(tgapcx::convertFile(d.file("rb.bmp"), tgapcx::ConversionKinds[4], tgapcx::OverwriteReplace).outcome,
+              tgapcx::Outcome::Written);
+    const Dib tga = decode(d.file("rb.tga"), PictureType::Tga);
+    ASSERT_EQ(tga.width(), 2);
+    EXPECT_EQ(tga.pixel(0, 0), rgb(255, 0, 0));
+    EXPECT_EQ(tga.pixel(1, 0), rgb(0, 0, 255));
+}
+
 TEST_F(Codecs, FilesWeWriteReadBackInImageMagick) {
     Dib picture = decode(make("in.tga", "-type truecolor -compress None"), PictureType::Tga);
     for (bool compress : {false, true}) {
