@@ -60,22 +60,21 @@ int runAvi2Gif(const Args& args) {
 
     mDither8bpp::InitDitherTables();
     cGIF gif;
-    if (!mAVIImp::ImportAVI(in, gif, nullptr)) {
-        std::fprintf(stderr, "failed: %s: loading error AVI file\n", in.c_str());
-        return 1;
-    }
-    if (at) {
-        auto picked = avi2gif::PickTransparentIndex(gif, 1, static_cast<int32_t>(at->first),
-                                                     static_cast<int32_t>(at->second));
-        if (!picked) {
-            std::fprintf(stderr, "failed: %s: point %ld,%ld is outside the picture\n", in.c_str(), at->first,
-                         at->second);
-            return 1;
-        }
-        index = *picked;
-    }
-    if (index) mGIFExt::SetTransparency(gif, true, static_cast<uint8_t>(*index), nullptr);
-    if (optimize) avi2gif::Optimize(gif, nullptr);
+    if (int failed = guardFile(in, [&] {
+            if (!mAVIImp::ImportAVI(in, gif, nullptr)) return fileFailure(in, "loading error AVI file");
+            if (at) {
+                auto picked = avi2gif::PickTransparentIndex(gif, 1, static_cast<int32_t>(at->first),
+                                                             static_cast<int32_t>(at->second));
+                if (!picked)
+                    return fileFailure(in, "point " + std::to_string(at->first) + "," + std::to_string(at->second) +
+                                               " is outside the picture");
+                index = *picked;
+            }
+            if (index) mGIFExt::SetTransparency(gif, true, static_cast<uint8_t>(*index), nullptr);
+            if (optimize) avi2gif::Optimize(gif, nullptr);
+            return 0;
+        }))
+        return failed;
     bool saved = false;
     std::string reason = "Saving Error GIF file";
     try {
@@ -83,10 +82,7 @@ int runAvi2Gif(const Args& args) {
     } catch (const RuntimeError& e) {
         reason += ": " + e.description();
     }
-    if (!saved) {
-        std::fprintf(stderr, "failed: %s: %s\n", out.c_str(), reason.c_str());
-        return 1;
-    }
+    if (!saved) return fileFailure(out, reason);
     std::printf("written: %s (%d frames, %dx%d)\n", out.c_str(), gif.FramesCount(), gif.ScreenWidth(),
                 gif.ScreenHeight());
     return 0;

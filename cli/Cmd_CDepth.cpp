@@ -55,17 +55,16 @@ int runCDepth(const Args& args) {
 
     const std::string& in = files[0];
     const std::string& out = files[1];
-    try {
-        cDIBSection work;
-        work.CreateFromPicture(loadPicture(in));
-        if (work.empty()) throw RuntimeError(err::OutOfMemory, "cdepth", "Picture too large: " + in);
-        auto saver = convertPicture(work, o, [] { return false; });
-        if (!saver) throw RuntimeError(err::UserDefined, "cdepth", "Error in reducing nodes: " + in);
-        saver->Save(out);
-    } catch (const RuntimeError& e) {
-        std::fprintf(stderr, "failed: %s: %s\n", in.c_str(), e.description().c_str());
-        return 1;
-    }
+    if (int failed = guardFile(in, [&] {
+            cDIBSection work;
+            work.CreateFromPicture(loadPicture(in));
+            if (work.empty()) throw RuntimeError(err::OutOfMemory, "cdepth", "Picture too large");
+            auto saver = convertPicture(work, o, [] { return false; });
+            if (!saver) throw RuntimeError(err::UserDefined, "cdepth", "Error in reducing nodes");
+            saver->Save(out);
+            return 0;
+        }))
+        return failed;
     std::printf("written: %s\n", out.c_str());
     return 0;
 }

@@ -45,13 +45,6 @@ bool parseHexColour(const std::string& s, ColourValue& out) {
 }
 
 // Prints the failure, naming the file unless the description already does.
-int fileFailure(const std::string& file, const RuntimeError& e) {
-    std::string message = e.description();
-    if (message.find(file) == std::string::npos) message = file + ": " + message;
-    std::fprintf(stderr, "nalo-convert: %s\n", message.c_str());
-    return 1;
-}
-
 }  // namespace
 
 int runIco(const Args& args) {
@@ -111,23 +104,15 @@ int runIco(const Args& args) {
     const std::string& out = files[1];
 
     Dib icon;
-    try {
-        icon = captureIcon(loadPicture(in), capture);
-    } catch (const RuntimeError& e) {
-        return fileFailure(in, e);
-    }
+    if (int failed = guardFile(in, [&] {
+            icon = captureIcon(loadPicture(in), capture);
+            return 0;
+        }))
+        return failed;
     ColourValue colour = rgb(0, 0, 0);
     if (transparent) colour = *transparent;
     if (transparentAt) colour = icon.pixel(transparentAt->first, transparentAt->second);
-    try {
-        if (!MakeIcon(icon, colour, out, bitCount)) {
-            std::fprintf(stderr, "nalo-convert: %s: the icon was not written\n", out.c_str());
-            return 1;
-        }
-    } catch (const RuntimeError& e) {
-        return fileFailure(out, e);
-    }
-    return 0;
+    return guardFile(out, [&] { return MakeIcon(icon, colour, out, bitCount) ? 0 : fileFailure(out, "the icon was not written"); });
 }
 
 }  // namespace nalo::cli

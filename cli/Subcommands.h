@@ -1,6 +1,8 @@
 #pragma once
 // The subcommands of nalo-convert. Each returns the process exit code:
 // 0 all succeeded, 1 any file failed, 2 usage error.
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -16,5 +18,20 @@ int runAvi2Gif(const Args& args);
 
 // Prints "nalo-convert: <message>" to stderr and returns 2.
 int usageError(const std::string& message);
+
+// Prints "failed: <file>: <reason>" to stderr and returns 1.
+int fileFailure(const std::string& file, const std::string& reason);
+
+// Runs `work`; an error it raises is reported as a failure of `file`.
+template <class Work>
+int guardFile(const std::string& file, Work&& work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return fileFailure(file, "out of memory");
+    } catch (const std::exception& e) {
+        return fileFailure(file, e.what());
+    }
+}
 
 }  // namespace nalo::cli

@@ -13,6 +13,12 @@ int usageError(const std::string& message) {
     return 2;
 }
 
+int fileFailure(const std::string& file, const std::string& reason) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "failed: %s: %s\n", file.c_str(), reason.c_str());
+    return 1;
+}
+
 namespace {
 
 struct Subcommand {

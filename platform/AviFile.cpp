@@ -29,6 +29,14 @@ int findVideoStream(AVFormatContext* ctx, int n) {
     return -1;
 }
 
+// sample x scale / rate seconds in milliseconds, rounded half away from zero; wide
+// enough for any 32-bit sample and 32-bit scale and rate.
+static __int128 endMilliseconds(int64_t sample, int64_t scale, int64_t rate) {
+    const __int128 num = __int128(sample) * scale * 1000;
+    const __int128 half = rate / 2;
+    return num >= 0 ? (num + half) / rate : -((-num + half) / rate);
+}
+
 void AVIFileInit() {
     if (!std::getenv("NALO_AVI_LOG")) ffmpeg().av_log_set_level(AV_LOG_QUIET);
 }
@@ -73,7 +81,10 @@ AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t ty
     int entries = ffmpeg().avformat_index_get_entries_count(st);
     if (entries > 0) s->start = int32_t(std::clamp<int64_t>(ffmpeg().avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
     int64_t length = st->nb_frames > 0 ? st->nb_frames : entries;
-    s->length = int32_t(std::clamp<int64_t>(length, 0, INT32_MAX - int64_t(s->start)));
+    // A frame count or an end time that does not fit 32 bits is a damaged header.
+    if (length > INT32_MAX - int64_t(s->start) || endMilliseconds(s->start + length, s->scale, s->rate) > INT32_MAX)
+        return AVIERR_BADFORMAT;
+    s->length = int32_t(length);
     stream = std::move(s);
     return AVIERR_OK;
 }
@@ -132,10 +143,7 @@ AviResult AVIStreamInfoA(const PAVISTREAM& stream, AVISTREAMINFOA* info, int32_t
 
 int32_t AVIStreamSampleToTime(const PAVISTREAM& stream, int32_t sample) {
     if (!stream) return -1;
-    int64_t num = int64_t(sample) * stream->scale * 1000;
-    int64_t half = stream->rate / 2;
-    int64_t ms = num >= 0 ? (num + half) / stream->rate : -((-num + half) / stream->rate);
-    return int32_t(std::clamp<int64_t>(ms, INT32_MIN, INT32_MAX));
+    return int32_t(std::clamp<__int128>(endMilliseconds(sample, stream->scale, stream->rate), INT32_MIN, INT32_MAX));
 }
 
 int32_t AVIStreamRelease(PAVISTREAM& stream) {

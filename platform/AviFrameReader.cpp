@@ -27,6 +27,7 @@ struct SwsCloser {
     void operator()(SwsContext* s) const { ffmpeg().sws_freeContext(s); }
 };
 constexpr int64_t NoFrame = INT64_MIN;
+constexpr size_t TailPadding = 256;
 }  // namespace
 
 class AviFrameReader {
@@ -58,7 +59,8 @@ private:
     bool reorders_ = false;          // B-frames: key-frame times are not output numbers
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
     bool topDown_ = false;
-    std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned)
+    std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned), tail
+    std::vector<uint8_t> scratch_;   // top-down rows of a bottom-up picture, before the copy
     BITMAPINFOHEADER* header_ = nullptr;
     uint8_t* pixels_ = nullptr;
 };
@@ -91,7 +93,10 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     topDown_ = topDown;
     stride_ = ((width * bitCount + 31) / 32) * 4;
     size_t image = size_t(stride_) * size_t(height);
-    block_.assign(64 + image, 0);
+    // libswscale's vector stores run up to a few dozen bytes past a row's end: the
+    // tail keeps the last row's overrun inside the buffer.
+    block_.assign(64 + image + TailPadding, 0);
+    if (!topDown) scratch_.assign(image + TailPadding, 0);
     header_ = reinterpret_cast<BITMAPINFOHEADER*>(block_.data() + 24);
     pixels_ = block_.data() + 64;
     *header_ = BITMAPINFOHEADER{};
@@ -180,13 +185,19 @@ bool AviFrameReader::convert() {
                                          height_, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
     sws_.reset(s);
     if (!s) return false;
-    uint8_t* out[4] = {pixels_, nullptr, nullptr, nullptr};
+    // Rows are written top to bottom with a positive stride: a row's overrun lands
+    // in the row written next (or the tail). A bottom-up picture is scaled into the
+    // scratch rows and copied over in reverse, since a negative stride would let
+    // each row's overrun spoil the row stored above it.
+    uint8_t* target = topDown_ ? pixels_ : scratch_.data();
+    uint8_t* out[4] = {target, nullptr, nullptr, nullptr};
     int strides[4] = {stride_, 0, 0, 0};
-    if (!topDown_) {  // bottom-up: start at the last stored row, walk backwards
-        out[0] = pixels_ + size_t(stride_) * size_t(height_ - 1);
-        strides[0] = -stride_;
-    }
-    return ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) == height_;
+    if (ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) != height_) return false;
+    if (!topDown_)
+        for (int y = 0; y < height_; ++y)
+            std::memcpy(pixels_ + size_t(stride_) * size_t(height_ - 1 - y), target + size_t(stride_) * size_t(y),
+                        size_t(stride_));
+    return true;
 }
 
 const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {

@@ -154,6 +154,44 @@ TEST(AviReader, TwentyFourBitFramesWhenAskedFor) {
     EXPECT_FALSE(AVIStreamGetFrameOpen(avi.stream, &want));
 }
 
+TEST(AviReader, NarrowFramesEqualFfmpegsConversionInBothRowOrders) {
+    if (!haveTool("ffmpeg")) GTEST_SKIP();
+    TempDir dir;
+    const int w = 24, h = 16;
+    const std::string path = makeAvi(dir, "n.avi", "-c:v mpeg4 -q:v 5 -bf 2 -g 4", 10, w, h);
+    for (int bitCount : {32, 24}) {
+        SCOPED_TRACE(bitCount);
+        const std::string raw = dir.file("n" + std::to_string(bitCount) + ".raw");
+        ASSERT_EQ(runCommand("ffmpeg -v error -y -i '" + path + "' -sws_flags bicubic -f rawvideo -pix_fmt " +
+                             (bitCount == 32 ? "bgr0 '" : "bgr24 '") + raw + "'"),
+                  0);
+        const auto expected = readFile(raw);
+        Opened avi(path);
+        ASSERT_EQ(avi.streamResult, AVIERR_OK);
+        BITMAPINFOHEADER want;
+        want.biWidth = w;
+        want.biHeight = bitCount == 24 ? -h : h;  // 24-bit asked top-down, 32-bit bottom-up
+        want.biBitCount = uint16_t(bitCount);
+        PGETFRAME reader = AVIStreamGetFrameOpen(avi.stream, &want);
+        ASSERT_TRUE(reader);
+        const int bpp = bitCount / 8, stride = ((w * bitCount + 31) / 32) * 4;
+        int bad = 0;
+        for (int i = 0; i < AVIStreamLength(avi.stream); ++i) {
+            const BITMAPINFOHEADER* dib = AVIStreamGetFrame(reader, i);
+            ASSERT_TRUE(dib) << i;
+            const auto* bits = reinterpret_cast<const uint8_t*>(dib + 1);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        const int row = bitCount == 24 ? y : h - 1 - y;
+                        const uint8_t ours = bits[size_t(row) * stride + size_t(x) * bpp + c];
+                        bad += std::abs(ours - expected[((size_t(i) * h + y) * w + x) * bpp + c]) > 2;
+                    }
+        }
+        EXPECT_EQ(bad, 0);
+    }
+}
+
 TEST(AviReader, FrameDelaysFromEndTime) {
     if (!haveTool("ffmpeg")) GTEST_SKIP();
     TempDir dir;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
@@ -153,6 +155,37 @@ TEST_F(AviImport, HostileFilesFailCleanly) {
               1);
     EXPECT_NE(out.find("loading error AVI file"), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(dir.file("j.gif")));
+}
+
+TEST_F(AviImport, DamagedStreamHeadersFailNamingTheFile) {
+    const auto good = readFile(makeAvi(dir, 4, 10, "mpeg4 -bf 2 -g 4"));
+    size_t strh = 0;
+    while (strh + 4 <= good.size() && std::memcmp(&good[strh], "strh", 4) != 0) ++strh;
+    ASSERT_LT(strh, good.size());
+    const size_t scale = strh + 8 + 20, rate = scale + 4, length = scale + 12;
+    struct Case {
+        const char* name;
+        uint32_t scale, rate;
+        int lengthByte2;  // -1 keeps the length
+    } cases[] = {
+        {"huge-scale.avi", 0x80000000u, 10, 0x7F},  // ~8.3 million frames of ~107 million s
+        {"long-frame.avi", 400, 1, -1},              // 400 s a frame: longer than a GIF delay holds
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = good;
+        std::memcpy(&bytes[scale], &c.scale, 4);
+        std::memcpy(&bytes[rate], &c.rate, 4);
+        if (c.lengthByte2 >= 0) bytes[length + 2] = uint8_t(c.lengthByte2);
+        writeFile(dir.file(c.name), bytes);
+        std::string out;
+        EXPECT_EQ(runCommand("'" + appDir() + "/nalo-convert' avi2gif '" + dir.file(c.name) + "' '" +
+                                 dir.file("o.gif") + "'",
+                             &out),
+                  1);
+        EXPECT_NE(out.find("failed: " + dir.file(c.name) + ": "), std::string::npos) << out;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("o.gif")));
+    }
 }
 
 TEST(Avi2GifRules, PreviewIntervalsAndPaletteDepth) {

@@ -9,6 +9,7 @@
 #include "imaging/ProgressReporter.h"
 #include "platform/AviFile.h"
 #include "shell/Rounding.h"
+#include "shell/RuntimeError.h"
 
 namespace nalo::mAVIImp {
 
@@ -65,7 +66,11 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
     AVIStreamInfoA(stream, &info, sizeof info);
     const int32_t width = info.rcFrame.right, height = info.rcFrame.bottom;
     bool ok = n > 0;
-    const int16_t delay = DelayFromMilliseconds(MillisecondsPerFrame(endTime, n));
+    const int32_t frameMs = MillisecondsPerFrame(endTime, n);
+    if (roundHalfEven(frameMs / 10.0) > INT16_MAX)
+        throw RuntimeError(err::Overflow, "mAVIImp",
+                           "a frame lasts " + std::to_string(frameMs) + " ms, longer than a GIF delay can hold (327670 ms)");
+    const int16_t delay = DelayFromMilliseconds(frameMs);
     if (progress) progress->Max(n);
 
     GcDIB buffer;
