@@ -8,6 +8,7 @@
 #include "codecs/TgaRle.h"
 #include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
+#include "tools/tgapcx/RowStreamConversion.h"
 #include "tools/tgapcx/TgaPcxConverter.h"
 
 using namespace nalo;
@@ -195,6 +196,70 @@ TEST_F(Codecs, FilesWeWriteReadBackInImageMagick) {
         EXPECT_EQ(readFile(pcx)[66], 38) << "odd width 37: bytes per line 38";
         EXPECT_EQ(differences(picture, flipRows(magickRgb(tga), 37, 23)), 0) << tga;
         EXPECT_EQ(differences(picture, magickRgb(pcx)), 0) << pcx;
+    }
+}
+
+TEST_F(Codecs, RowStreamedConversionsWriteTheGeneralPathsBytes) {
+    // Sources: ImageMagick's files, variants patched from them, and our own raw PCX.
+    struct Source {
+        std::string path;
+        PictureType type;
+    };
+    std::vector<Source> sources = {
+        {make("a.tga", "-type truecolor -compress None"), PictureType::Tga},
+        {make("b.tga", "-type truecolor -compress RLE"), PictureType::Tga},
+        {make("c.tga", "-type truecolormatte -compress RLE"), PictureType::Tga},
+        {make("d.tga", "-type truecolormatte -compress None"), PictureType::Tga},
+        {make("e.bmp3", "-type truecolor"), PictureType::Bmp},
+        {make("f.bmp", "-type truecolor"), PictureType::Bmp},  // larger header
+        {make("g.pcx", "-type truecolor"), PictureType::Pcx},
+    };
+    auto patched = [&](const std::string& from, const std::string& name, auto edit) {
+        auto bytes = readFile(from);
+        edit(bytes);
+        writeFile(dir.file(name), bytes);
+        return dir.file(name);
+    };
+    for (const char* tga : {"a.tga", "b.tga"})
+        sources.push_back({patched(dir.file(tga), std::string("td-") + tga, [](auto& b) { b[17] |= 0x20; }),
+                           PictureType::Tga});
+    sources.push_back({patched(dir.file("e.bmp3"), "td.bmp",
+                               [](auto& b) {
+                                   b[22] = static_cast<uint8_t>(-23);
+                                   b[23] = b[24] = b[25] = 0xFF;
+                               }),
+                       PictureType::Bmp});
+    {
+        Dib work = decode(dir.file("g.pcx"), PictureType::Pcx);
+        tgapcx::writePicture(work, dir.file("raw.pcx"), PictureType::Pcx);
+        sources.push_back({dir.file("raw.pcx"), PictureType::Pcx});
+    }
+    for (const Source& src : sources) {
+        for (PictureType to : {PictureType::Bmp, PictureType::Tga, PictureType::Pcx}) {
+            SCOPED_TRACE(src.path + " -> " + std::to_string(static_cast<int>(to)));
+            Dib work = decode(src.path, src.type);
+            tgapcx::writePicture(work, dir.file("general.out"), to);
+            ASSERT_TRUE(tgapcx::convertByRows(src.path, src.type, dir.file("rows.out"), to));
+            EXPECT_EQ(readFile(dir.file("rows.out")), readFile(dir.file("general.out")));
+        }
+    }
+    // Run-length data cut short: the reader's error, no output.
+    for (const char* name : {"b.tga", "g.pcx"}) {
+        const std::string cut = patched(dir.file(name), std::string("cut-") + name, [](auto& b) { b.resize(b.size() / 2); });
+        const PictureType type = name[0] == 'b' ? PictureType::Tga : PictureType::Pcx;
+        std::string general, rows;
+        try {
+            decode(cut, type);
+        } catch (const RuntimeError& e) {
+            general = e.description();
+        }
+        try {
+            tgapcx::convertByRows(cut, type, dir.file("cut.out"), PictureType::Bmp);
+        } catch (const RuntimeError& e) {
+            rows = e.description();
+        }
+        EXPECT_EQ(rows, general);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("cut.out")));
     }
 }
 

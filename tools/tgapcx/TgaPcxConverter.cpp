@@ -11,6 +11,7 @@
 #include "platform/PictureIo.h"
 #include "shell/Rounding.h"
 #include "shell/RuntimeError.h"
+#include "tools/tgapcx/RowStreamConversion.h"
 
 namespace nalo::tgapcx {
 
@@ -90,6 +91,12 @@ FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind
         return r;
     }
     try {
+        // 24-bit rows go straight from file to file; everything else through the picture.
+        if (convertByRows(sourcePath, kind.source, r.output, kind.output)) {
+            r.outcome = Outcome::Written;
+            r.outputIsNew = !exists;
+            return r;
+        }
         Dib work;
         if (!drawPicture(sourcePath, kind.source, work)) {
             r.reason = "not a picture its reader recognises";
