@@ -78,7 +78,10 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     if (!codec_ || ffmpeg().avcodec_parameters_to_context(codec_.get(), st_->codecpar) < 0) return false;
     codec_->max_pixels = MaxAviFramePixels;
     codec_->pkt_timebase = st_->time_base;
-    codec_->thread_count = 1;
+    // The decoder may use threads of its own (frame or slice threads, one per core);
+    // frames still come out one at a time, in order, on the caller's thread.
+    codec_->thread_count = 0;
+    codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (ffmpeg().avcodec_open2(codec_.get(), dec, nullptr) < 0) return false;
     const AVCodecDescriptor* desc = ffmpeg().avcodec_descriptor_get(dec->id);
     reorders_ = desc && (desc->props & AV_CODEC_PROP_REORDER);

@@ -91,7 +91,7 @@ struct SourceFile {
     bool topDown = false;   // stored rows top first
     uint64_t dataOffset = 0;
     size_t rowBytes = 0;    // stored row: TGA w x p, BMP stride, PCX 3 x bpl
-    bool randomAccess() const { return layout == Layout::Tga || layout == Layout::Bmp; }
+    bool randomAccess() const { return layout == Layout::Tga || layout == Layout::Bmp || layout == Layout::Pcx; }
     bool packedBgr() const { return (layout == Layout::Tga && pixelBytes == 3) || layout == Layout::Bmp; }
 };
 
