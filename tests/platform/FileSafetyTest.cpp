@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "codecs/GifAnimation.h"
+#include "codecs/IcoWriter.h"
+#include "platform/PictureIo.h"
+#include "shell/RuntimeError.h"
+#include "shell/Settings.h"
+#include "support/TestSupport.h"
+
+using namespace nalo;
+using namespace nalo::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Writer {
+    const char* name;
+    const char* file;
+    std::function<void(const std::string&)> write;
+    bool raises;  // reports failure by RuntimeError (the settings file loses it silently)
+};
+
+const std::vector<Writer>& writers() {
+    static const std::vector<Writer> all = {
+        {"bmp", "out.bmp", [](const std::string& p) { savePictureBmp(Dib(4, 4, 24), p); }, true},
+        {"ico", "out.ico", [](const std::string& p) { saveIcoFile(p, Dib(32, 32, 24), Dib(32, 32, 1)); }, true},
+        {"gif", "out.gif",
+         [](const std::string& p) {
+             cGIF gif;
+             gif.GlobalPaletteExists(true);
+             gif.GlobalPaletteEntries(2);
+             gif.FrameInsert(1, 4, 4);
+             gif.Save(p);
+         },
+         true},
+        {"ini", "Nalo.ini", [](const std::string& p) { WriteIni("S", "k", "v", p); }, false},
+    };
+    return all;
+}
+
+std::vector<std::string> namesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(FileSafety, APlantedLinkBesideTheTargetIsNeverFollowed) {
+    for (const auto& w : writers()) {
+        TempDir dir, elsewhere;
+        const std::string victim = elsewhere.file("victim"), out = dir.file(w.file);
+        writeText(victim, "precious");
+        fs::create_symlink(victim, out + ".nalo-tmp");
+        w.write(out);
+        EXPECT_EQ(readFile(victim), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'})) << w.name;
+        EXPECT_TRUE(fs::is_symlink(out + ".nalo-tmp")) << w.name;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out))) << w.name;
+        EXPECT_EQ(namesIn(dir.path()).size(), 2u) << w.name;
+    }
+}
+
+TEST(FileSafety, AReadOnlyTargetIsNotReplaced) {
+    for (const auto& w : writers()) {
+        TempDir dir;
+        const std::string out = dir.file(w.file);
+        writeText(out, "old");
+        fs::permissions(out, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        if (w.raises) {
+            try {
+                w.write(out);
+                ADD_FAILURE() << w.name << " replaced a read-only file";
+            } catch (const RuntimeError& e) {
+                EXPECT_EQ(e.number(), err::PermissionDenied) << w.name;
+                EXPECT_NE(e.description().find(out), std::string::npos) << w.name << ": " << e.description();
+            }
+        } else {
+            w.write(out);
+        }
+        EXPECT_EQ(readFile(out), std::vector<uint8_t>({'o', 'l', 'd'})) << w.name;
+        EXPECT_EQ(fs::status(out).permissions() & fs::perms::all, fs::perms(0444)) << w.name;
+        EXPECT_EQ(namesIn(dir.path()).size(), 1u) << w.name;
+    }
+}
