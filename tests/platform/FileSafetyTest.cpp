@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 #include "codecs/GifAnimation.h"
 #include "codecs/IcoWriter.h"
@@ -48,6 +50,8 @@ std::vector<std::string> namesIn(const fs::path& dir) {
     return names;
 }
 
+std::string cli() { return "'" + appDir() + "/nalo-convert' "; }
+
 }  // namespace
 
 TEST(FileSafety, APlantedLinkBesideTheTargetIsNeverFollowed) {
@@ -85,4 +89,37 @@ TEST(FileSafety, AReadOnlyTargetIsNotReplaced) {
         EXPECT_EQ(fs::status(out).permissions() & fs::perms::all, fs::perms(0444)) << w.name;
         EXPECT_EQ(namesIn(dir.path()).size(), 1u) << w.name;
     }
+}
+
+// Every subcommand refuses a named pipe (no writer) at once, naming it.
+TEST(FileSafety, AFifoSourceFailsAtOnce) {
+    TempDir dir;
+    ::setenv("NALO_SYSTEM_DIR", dir.file("system").c_str(), 1);
+    const std::string out = " '" + dir.file("out.x") + "'";
+    const struct {
+        const char* fifo;
+        std::string command, after;
+    } cases[] = {
+        {"p.tga", "tgapcx 'TGA-->BMP'", ""},
+        {"p.pcx", "tgapcx 'PCX-->TGA'", ""},
+        {"p.bmp", "b2j", ""},
+        {"q.bmp", "b2j --size 8x8", ""},
+        {"r.bmp", "cdepth --depth 16 --method default", out},
+        {"s.bmp", "ico --colours 24", out},
+        {"p.avi", "avi2gif", out},
+    };
+    for (const auto& c : cases) {
+        const std::string fifo = dir.file(c.fifo);
+        if (!fs::exists(fifo)) {
+            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        }
+        std::string log;
+        const auto start = std::chrono::steady_clock::now();
+        const int rc = runCommand("timeout 10 " + cli() + c.command + " '" + fifo + "'" + c.after, &log);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(rc, 1) << c.command << ": " << log;
+        EXPECT_LT(took, std::chrono::seconds(1)) << c.command;
+        EXPECT_NE(log.find(fifo), std::string::npos) << c.command << ": " << log;
+    }
+    ::unsetenv("NALO_SYSTEM_DIR");
 }
