@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -37,6 +38,8 @@ int takeInstanceLock() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write then fails with EFBIG and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (takeInstanceLock() == -1) return 0;  // another instance is running
     QApplication app(argc, argv);
     app.setApplicationName("Nalo");

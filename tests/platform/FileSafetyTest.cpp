@@ -8,6 +8,7 @@
 #include "codecs/GifAnimation.h"
 #include "codecs/IcoWriter.h"
 #include "platform/PictureIo.h"
+#include "shell/CheckComponents.h"
 #include "shell/RuntimeError.h"
 #include "shell/Settings.h"
 #include "support/TestSupport.h"
@@ -120,6 +121,27 @@ TEST(FileSafety, AFifoSourceFailsAtOnce) {
         EXPECT_EQ(rc, 1) << c.command << ": " << log;
         EXPECT_LT(took, std::chrono::seconds(1)) << c.command;
         EXPECT_NE(log.find(fifo), std::string::npos) << c.command << ": " << log;
+    }
+    ::unsetenv("NALO_SYSTEM_DIR");
+}
+
+// Past `ulimit -f` a write fails like any other: a message, exit 1, no temporary left.
+TEST(FileSafety, AFileSizeLimitGivesAMessageAndNoTemporary) {
+    if (!haveTool("convert")) GTEST_SKIP() << "ImageMagick missing";
+    TempDir dir;
+    ::setenv("NALO_SYSTEM_DIR", (dir.path() / "system").c_str(), 1);
+    ::setenv("NALO_APP_DIR", appDir().c_str(), 1);
+    ASSERT_TRUE(CheckComponents().ok);  // the components are in place before the limit
+    ::unsetenv("NALO_APP_DIR");
+    fs::create_directory(dir.file("work"));
+    const std::string src = dir.file("work/noise.bmp");
+    ASSERT_EQ(runCommand("convert -size 200x200 xc: +noise Random -type truecolor BMP3:'" + src + "'"), 0);
+    for (const char* command : {"tgapcx 'BMP-->TGA'", "b2j"}) {
+        std::string log;
+        const int rc = runCommand("ulimit -f 16; " + cli() + command + " '" + src + "'", &log);
+        EXPECT_EQ(rc, 1) << command << ": " << log;
+        EXPECT_NE(log.find("failed: " + src), std::string::npos) << command << ": " << log;
+        EXPECT_EQ(namesIn(dir.file("work")), std::vector<std::string>{"noise.bmp"}) << command;
     }
     ::unsetenv("NALO_SYSTEM_DIR");
 }
