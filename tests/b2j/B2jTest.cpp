@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/PictureIo.h"
 #include "shell/CheckComponents.h"
 #include "support/TestSupport.h"
 #include "tools/b2j/B2jConverter.h"
@@ -136,4 +137,33 @@ TEST_F(B2j, ACorruptBitmapIsReportedAndTheOthersStillConvert) {
                          &out),
               1);
     EXPECT_NE(out.find("failed: " + dir.file("bad.bmp")), std::string::npos) << out;
+}
+
+// Size-mode runs at once, sharing one application path, each convert their own pictures.
+TEST_F(B2j, ParallelSizeModeRunsEachConvertTheirOwnPicture) {
+    fs::create_symlink(fs::path(appDir()) / "Nalo.dll", dir.file("Nalo.dll"));
+    constexpr int Runs = 8, Files = 12;
+    std::string script;
+    for (int run = 0; run < Runs; ++run) {
+        const fs::path folder = dir.path() / ("run" + std::to_string(run));
+        fs::create_directory(folder);
+        Dib picture(120, 90, 24);
+        picture.fill(rgb(run * 30, 255 - run * 30, run % 2 ? 255 : 0));
+        script += "'" + appDir() + "/nalo-convert' b2j --size 64x48";
+        for (int f = 0; f < Files; ++f) {
+            savePictureBmp(picture, (folder / (std::to_string(f) + ".bmp")).string());
+            script += " '" + (folder / (std::to_string(f) + ".bmp")).string() + "'";
+        }
+        script += " >/dev/null &\n";
+    }
+    ASSERT_EQ(runCommand(script + "wait"), 0);
+    for (int run = 0; run < Runs; ++run)
+        for (int f = 0; f < Files; ++f) {
+            const Dib jpg = loadPicture((dir.path() / ("run" + std::to_string(run)) / (std::to_string(f) + ".jpg")).string());
+            const ColourValue c = jpg.pixel(32, 24);
+            EXPECT_NEAR(int(c & 0xFF), run * 30, 8) << run << "/" << f;
+            EXPECT_NEAR(int((c >> 8) & 0xFF), 255 - run * 30, 8) << run << "/" << f;
+        }
+    for (auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().rfind("Dumy2", 0), std::string::npos) << "left: " << e.path();
 }

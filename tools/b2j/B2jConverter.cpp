@@ -1,6 +1,8 @@
 #include "tools/b2j/B2jConverter.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
 
 #include "platform/PictureIo.h"
 #include "shell/AppPath.h"
@@ -22,11 +24,14 @@ bool wholePositive(const std::string& text, int& out) {
     return true;
 }
 
-// Removes the temporary bitmap however the conversion ends.
-struct TemporaryFile {
-    std::string path;
-    ~TemporaryFile() { std::remove(path.c_str()); }
-};
+// Creates "Dumy2.XXXXXX.bmp" exclusively in `folder`; the path, or "" when it cannot.
+std::string reserveTemporaryBitmap(const std::string& folder) {
+    std::string path = folder + "/Dumy2.XXXXXX.bmp";
+    const int fd = ::mkstemps(path.data(), 4);
+    if (fd < 0) return {};
+    ::close(fd);
+    return path;
+}
 
 }  // namespace
 
@@ -46,7 +51,15 @@ std::string outputPathFor(const std::string& sourcePath) {
     return folder + base + ".jpg";
 }
 
-std::string temporaryBitmapPath() { return appPath() + "/Dumy2.bmp"; }
+TemporaryBitmap::TemporaryBitmap() : path_(reserveTemporaryBitmap(appPath())) {
+    if (path_.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        path_ = reserveTemporaryBitmap(tmp && *tmp ? tmp : "/tmp");
+    }
+    if (path_.empty()) raiseFileError("B2J", appPath() + "/Dumy2.XXXXXX.bmp", errno);
+}
+
+TemporaryBitmap::~TemporaryBitmap() { ::unlink(path_.c_str()); }
 
 FileResult convertFile(const std::string& sourcePath, const Options& options, const JpegEncoder& encode) {
     FileResult r;
@@ -66,9 +79,9 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
             Dib resized(options.width, options.height, 24);
             stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
                        picture.height());
-            TemporaryFile temp{temporaryBitmapPath()};
-            savePictureBmp(resized, temp.path);
-            ok = encode(temp.path, r.output, options.quality);
+            const TemporaryBitmap temp;
+            savePictureBmp(resized, temp.path());
+            ok = encode(temp.path(), r.output, options.quality);
         } else {
             ok = encode(sourcePath, r.output, options.quality);
         }
