@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "platform/PictureIo.h"
 #include "shell/CheckComponents.h"
@@ -166,4 +169,45 @@ TEST_F(B2j, ParallelSizeModeRunsEachConvertTheirOwnPicture) {
         }
     for (auto& e : fs::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().filename().string().rfind("Dumy2", 0), std::string::npos) << "left: " << e.path();
+}
+
+// Each failure says why, naming the file, and the run goes on with the next file.
+TEST_F(B2j, EveryFailureSaysWhyAndTheRunGoesOn) {
+    const std::string good = bmp("good.bmp", "BMP3:"), locked = bmp("locked.bmp", "BMP3:");
+    writeText(dir.file("locked.jpg"), "old");
+    fs::permissions(dir.file("locked.jpg"), fs::perms(0444));
+    writeText(dir.file("text.bmp"), "BM but not a bitmap");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    const struct {
+        std::string source, reason;
+    } cases[] = {
+        {dir.file("gone.bmp"), dir.file("gone.bmp") + ": No such file"},
+        {dir.file("text.bmp"), "JPEGに変換できませんでした（" + dir.file("text.bmp") + ":"},
+        {dir.file("pipe.bmp"), dir.file("pipe.bmp") + ": not a regular file"},
+        {locked, dir.file("locked.jpg") + ": read-only"},
+    };
+    std::vector<std::string> sources;
+    for (const auto& c : cases) sources.push_back(c.source);
+    sources.push_back(good);
+    const auto summary = b2j::convertFiles(sources, {}, encode);
+    ASSERT_EQ(summary.results.size(), 5u);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(summary.results[i].outcome, b2j::Outcome::Failed) << cases[i].source;
+        EXPECT_EQ(summary.results[i].reason.rfind(cases[i].reason, 0), 0u) << summary.results[i].reason;
+        EXPECT_NE(tgapcx::summaryMessage(summary).find(summary.results[i].reason), std::string::npos);
+    }
+    EXPECT_EQ(summary.results[4].outcome, b2j::Outcome::Written);
+    EXPECT_EQ(readFile(dir.file("locked.jpg")).size(), 3u);
+
+    // A write the component cannot finish (here past a file-size limit).
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 512;
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto r = b2j::convertFile(good, {}, encode);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(r.reason, "JPEGに変換できませんでした（" + dir.file("good.jpg") + ": write failed）");
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "codecs/BmpDecoder.h"
+#include "platform/FileBytes.h"
 #include "platform/PictureIo.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
@@ -31,6 +33,20 @@ std::string reserveTemporaryBitmap(const std::string& folder) {
     if (fd < 0) return {};
     ::close(fd);
     return path;
+}
+
+// Why the component failed on a source that could be opened: the source is not a
+// bitmap it reads (`bmpPath` "" for our own temporary bitmap), or else the JPEG could
+// not be written.
+std::string failureCause(const std::string& bmpPath, const std::string& jpgPath) {
+    if (!bmpPath.empty()) {
+        try {
+            readBmpFile(bmpPath);
+        } catch (const RuntimeError& e) {
+            return e.description();
+        }
+    }
+    return jpgPath + ": write failed";
 }
 
 }  // namespace
@@ -72,7 +88,10 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
     }
     // An existing JPEG is replaced only by a finished one: the component writes a new
     // file and renames it over the old, so a failed conversion keeps the old file.
+    // The component answers only yes or no: what can be told beforehand (a source that
+    // is missing or not a regular file, a read-only target) is found here first.
     try {
+        refuseReadOnlyTarget(r.output, "B2J");
         bool ok;
         if (options.sizeMode == 1) {
             const Dib picture = loadPicture(sourcePath);
@@ -83,10 +102,12 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
             savePictureBmp(resized, temp.path());
             ok = encode(temp.path(), r.output, options.quality);
         } else {
+            requireRegularFile(sourcePath, "B2J");
             ok = encode(sourcePath, r.output, options.quality);
         }
         if (!ok) {
-            r.reason = "JPEGに変換できませんでした";
+            const std::string cause = failureCause(options.sizeMode == 1 ? "" : sourcePath, r.output);
+            r.reason = "JPEGに変換できませんでした（" + cause + "）";
             return r;
         }
     } catch (const RuntimeError& e) {

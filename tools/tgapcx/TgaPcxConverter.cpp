@@ -121,8 +121,11 @@ RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Conve
 std::string summaryMessage(const RunSummary& summary) {
     if (summary.allSucceeded()) return "正常終了！";
     std::string text = "変換できなかったﾌｧｲﾙがあります：";
-    for (const auto& r : summary.results)
-        if (r.outcome == Outcome::Failed) text += "\n" + fileNameOf(r.source);
+    for (const auto& r : summary.results) {
+        if (r.outcome != Outcome::Failed) continue;
+        text += "\n" + fileNameOf(r.source);
+        if (!r.reason.empty()) text += "：" + r.reason;
+    }
     return text;
 }
 
