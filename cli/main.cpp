@@ -1,4 +1,5 @@
 // nalo-convert: the conversions of the tool windows, from the command line.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -49,6 +50,8 @@ void printHelp() {
 
 int main(int argc, char** argv) {
     using namespace nalo::cli;
+    // Past a file-size limit a write then fails with EFBIG and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) return usageError("no tool given");
     std::string tool = argv[1];
     if (tool == "--help" || tool == "-h" || tool == "help") {

@@ -1,11 +1,9 @@
 #include "codecs/BmpDecoder.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
+#include "platform/FileBytes.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -226,20 +224,6 @@ Dib decodeBmp(std::span<const uint8_t> data, const std::string& name) {
     return dib;
 }
 
-Dib readBmpFile(const std::string& path) {
-    struct Closer {
-        void operator()(FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<FILE, Closer> f(std::fopen(path.c_str(), "rb"));
-    if (!f) raiseFileError("BmpDecoder", path, errno);
-    if (std::fseek(f.get(), 0, SEEK_END) != 0) raiseFileError("BmpDecoder", path, errno);
-    long size = std::ftell(f.get());
-    if (size < 0) raiseFileError("BmpDecoder", path, errno);
-    std::rewind(f.get());
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size())
-        raiseFileError("BmpDecoder", path, errno ? errno : EIO);
-    return decodeBmp(bytes, path);
-}
+Dib readBmpFile(const std::string& path) { return decodeBmp(readFileBytes(path, "BmpDecoder"), path); }
 
 }  // namespace nalo

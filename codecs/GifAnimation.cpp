@@ -1,14 +1,11 @@
 #include "codecs/GifAnimation.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "codecs/GifLzwEncoder.h"
+#include "platform/FileBytes.h"
 #include "shell/Rounding.h"
 #include "shell/RuntimeError.h"
 
@@ -46,58 +43,6 @@ void putColourTable(std::vector<uint8_t>& b, const uint8_t* palette, int entries
         }
     }
 }
-
-// An output file that replaces the target only when it is complete.
-class ReplacingFile {
-public:
-    explicit ReplacingFile(const std::string& target) : target_(target) {
-        for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-            temp_ = target + ".~" + std::to_string(::getpid()) + "_" + std::to_string(attempt) + ".tmp";
-            int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                if (errno == EEXIST) continue;
-                raiseFileError("cGIF", target, errno);
-            }
-            file_ = ::fdopen(fd, "wb");
-            if (!file_) {
-                int e = errno;
-                ::close(fd);
-                ::unlink(temp_.c_str());
-                raiseFileError("cGIF", target, e);
-            }
-        }
-        if (!file_) raiseFileError("cGIF", target, EEXIST);
-    }
-    ~ReplacingFile() {
-        if (file_) {
-            std::fclose(file_);
-            ::unlink(temp_.c_str());
-        }
-    }
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-
-    std::FILE* get() const { return file_; }
-    void write(const std::vector<uint8_t>& b) {
-        if (!b.empty()) std::fwrite(b.data(), 1, b.size(), file_);
-    }
-    void commit() {
-        int e = 0;
-        if (std::fflush(file_) != 0 || std::ferror(file_)) e = errno ? errno : EIO;
-        std::FILE* f = file_;
-        file_ = nullptr;
-        if (std::fclose(f) != 0 && e == 0) e = errno ? errno : EIO;
-        if (e == 0 && std::rename(temp_.c_str(), target_.c_str()) != 0) e = errno;
-        if (e != 0) {
-            ::unlink(temp_.c_str());
-            raiseFileError("cGIF", target_, e);
-        }
-    }
-
-private:
-    std::string target_, temp_;
-    std::FILE* file_ = nullptr;
-};
 
 // True when every index of an 8-bpp image is below `limit`.
 bool indexesBelow(const GcDIB& img, int limit) {
@@ -243,7 +188,7 @@ bool cGIF::Save(const std::string& fileName) const {
         b.push_back(0);
     }
 
-    ReplacingFile out(fileName);
+    AtomicFileWriter out(fileName, "cGIF");
     for (const Frame& f : frames_) {
         const GcDIB& img = *f.image;
         if (img.empty() || img.Bpp() != 8) raiseModel("Frame without an 8-bpp image");
@@ -276,13 +221,13 @@ bool cGIF::Save(const std::string& fileName) const {
         if (codeSize < 8 && !indexesBelow(img, 1 << codeSize))
             raiseModel("Pixel index outside the colour table");
         b.push_back(static_cast<uint8_t>(codeSize));
-        out.write(b);
+        out.write(b.data(), b.size());
         b.clear();
-        GIFLZWEncode(out.get(), img, static_cast<uint8_t>(codeSize + 1), f.interlaced);
+        GIFLZWEncode(out.stream(), img, static_cast<uint8_t>(codeSize + 1), f.interlaced);
         b.push_back(0);
     }
     b.push_back(0x3B);
-    out.write(b);
+    out.write(b.data(), b.size());
     out.commit();
     return true;
 }

@@ -1,10 +1,6 @@
 #include "codecs/IcoWriter.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <unistd.h>
-
+#include "platform/FileBytes.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -115,32 +111,9 @@ std::vector<uint8_t> encodeIco(const Dib& xorImage, const Dib& andMask) {
 
 void saveIcoFile(const std::string& path, const Dib& xorImage, const Dib& andMask) {
     const std::vector<uint8_t> bytes = encodeIco(xorImage, andMask);
-    const std::string temp = path + ".nalo-tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) raiseFileError("IcoWriter", path, errno);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    int writeErr = ok ? 0 : errno;
-    if (std::fflush(f) != 0 && ok) {
-        ok = false;
-        writeErr = errno;
-    }
-    if (ok && ::fsync(fileno(f)) != 0 && errno != EINVAL) {
-        ok = false;
-        writeErr = errno;
-    }
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        writeErr = errno;
-    }
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        writeErr = errno;
-    }
-    if (!ok) {
-        std::error_code ec;
-        std::filesystem::remove(temp, ec);
-        raiseFileError("IcoWriter", path, writeErr ? writeErr : EIO);
-    }
+    AtomicFileWriter out(path, "IcoWriter");
+    out.write(bytes.data(), bytes.size());
+    out.commit();
 }
 
 }  // namespace nalo

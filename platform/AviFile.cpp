@@ -7,12 +7,20 @@
 #include "platform/AviDemux.h"
 
 #include "platform/FfmpegLibrary.h"
+#include "platform/FileBytes.h"
+#include "shell/RuntimeError.h"
 
 namespace nalo {
 
 void FormatCloser::operator()(AVFormatContext* ctx) const { ffmpeg().avformat_close_input(&ctx); }
 
 FormatPtr openAviDemuxer(const std::string& path) {
+    // FFmpeg opens the file itself and would wait on a FIFO: only regular files go in.
+    try {
+        requireRegularFile(path, "AVIFile");
+    } catch (const RuntimeError&) {
+        return nullptr;
+    }
     const AVInputFormat* avi = ffmpeg().av_find_input_format("avi");
     AVFormatContext* ctx = nullptr;
     if (!avi || ffmpeg().avformat_open_input(&ctx, path.c_str(), avi, nullptr) < 0) return nullptr;

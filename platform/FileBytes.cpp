@@ -23,6 +23,7 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -30,15 +31,46 @@ private:
 
 constexpr size_t WriteBufferSize = size_t(1) << 20;
 
+std::string randomSuffix() {
+    std::random_device rd;
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".nalo-%08x.tmp", static_cast<unsigned>(rd()));
+    return suffix;
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+[[noreturn]] void raiseNotRegular(const std::string& source, const std::string& path) {
+    throw RuntimeError(err::BadFileMode, source, path + ": not a regular file");
+}
+
 }  // namespace
 
-FileBuffer readFileBytes(const std::string& path, const std::string& source) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+int openSourceFile(const std::string& path, const std::string& source) {
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) raiseFileError(source, path, errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) raiseFileError(source, path, errno);
     if (S_ISDIR(st.st_mode)) raiseFileError(source, path, EISDIR);
-    if (!S_ISREG(st.st_mode)) raiseFileError(source, path, EINVAL);
+    if (!S_ISREG(st.st_mode)) raiseNotRegular(source, path);
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) raiseFileError(source, path, errno);
+    return fd.release();
+}
+
+void requireRegularFile(const std::string& path, const std::string& source) {
+    Fd fd(openSourceFile(path, source));
+}
+
+FileBuffer readFileBytes(const std::string& path, const std::string& source) {
+    Fd fd(openSourceFile(path, source));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) raiseFileError(source, path, errno);
     FileBuffer bytes(static_cast<size_t>(st.st_size));
     size_t done = 0;
     while (done < bytes.size()) {
@@ -54,31 +86,94 @@ FileBuffer readFileBytes(const std::string& path, const std::string& source) {
     return bytes;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path, std::string source)
+void refuseReadOnlyTarget(const std::string& path, const std::string& source) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0)
+        throw RuntimeError(err::PermissionDenied, source, path + ": read-only file, not replaced");
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string path, std::string source, int mode)
     : path_(std::move(path)), source_(std::move(source)) {
-    std::random_device rd;
-    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%08x.part", static_cast<unsigned>(rd()));
-        temp_ = path_ + suffix;
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST) raiseFileError(source_, path_, errno);
-    }
-    if (fd_ < 0) raiseFileError(source_, path_, EEXIST);
+    refuseReadOnlyTarget(path_, source_);
+    const mode_t createMode = mode < 0 ? 0666 : static_cast<mode_t>(mode);
+    fd_ = ::open(folderOf(path_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode);
+    anonymous_ = fd_ >= 0;
+    if (!anonymous_ && !openNamed(static_cast<int>(createMode))) raiseFileError(source_, path_, EEXIST);
+    if (mode >= 0 && ::fchmod(fd_, createMode) != 0) fail(errno);
     buffer_.resize(WriteBufferSize);
 }
 
-AtomicFileWriter::~AtomicFileWriter() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        ::unlink(temp_.c_str());
+bool AtomicFileWriter::openNamed(int mode) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = path_ + randomSuffix();
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode));
+        if (fd_ >= 0) return named_ = true;
+        if (errno != EEXIST) raiseFileError(source_, path_, errno);
     }
+    return false;
+}
+
+// Gives the anonymous file a fresh name beside the target; linkat never replaces
+// an existing name, so nothing planted there is followed or overwritten.
+void AtomicFileWriter::linkAnonymous() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = path_ + randomSuffix();
+        int r = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp_.c_str(), AT_SYMLINK_FOLLOW);
+        if (r != 0 && errno == ENOENT) r = ::linkat(fd_, "", AT_FDCWD, temp_.c_str(), AT_EMPTY_PATH);
+        if (r == 0) {
+            named_ = true;
+            return;
+        }
+        if (errno != EEXIST) fail(errno);
+    }
+    fail(EEXIST);
+}
+
+void AtomicFileWriter::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (named_) ::unlink(temp_.c_str());
+    named_ = false;
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    closeStream();
+    discard();
+}
+
+ssize_t AtomicFileWriter::streamWrite(void* cookie, const char* data, size_t size) {
+    auto* self = static_cast<AtomicFileWriter*>(cookie);
+    if (!self->streamError_) {
+        try {
+            self->write(data, size);
+            return static_cast<ssize_t>(size);
+        } catch (...) {
+            self->streamError_ = std::current_exception();
+        }
+    }
+    errno = EIO;
+    return -1;
+}
+
+std::FILE* AtomicFileWriter::stream() {
+    if (!stream_) {
+        cookie_io_functions_t io{};
+        io.write = &AtomicFileWriter::streamWrite;
+        stream_ = ::fopencookie(this, "w", io);
+        if (!stream_) fail(errno);
+        std::setvbuf(stream_, nullptr, _IONBF, 0);
+    }
+    return stream_;
+}
+
+void AtomicFileWriter::closeStream() {
+    if (stream_) std::fclose(stream_);
+    stream_ = nullptr;
 }
 
 void AtomicFileWriter::fail(int errnoValue) {
-    ::close(fd_);
-    fd_ = -1;
-    ::unlink(temp_.c_str());
+    discard();
     raiseFileError(source_, path_, errnoValue);
 }
 
@@ -116,20 +211,22 @@ void AtomicFileWriter::write(const void* data, size_t size) {
 }
 
 void AtomicFileWriter::commit() {
+    closeStream();
+    if (streamError_) std::rethrow_exception(std::exchange(streamError_, nullptr));
     if (fd_ < 0) return;
     flush();
-    if (::close(fd_) != 0) {
-        int e = errno;
-        fd_ = -1;
-        ::unlink(temp_.c_str());
-        raiseFileError(source_, path_, e);
-    }
+    if (anonymous_) linkAnonymous();
+    const int fd = fd_;
     fd_ = -1;
-    if (::rename(temp_.c_str(), path_.c_str()) != 0) {
-        int e = errno;
-        ::unlink(temp_.c_str());
-        raiseFileError(source_, path_, e);
+    if (::close(fd) != 0) fail(errno);
+    try {
+        refuseReadOnlyTarget(path_, source_);
+    } catch (...) {
+        discard();
+        throw;
     }
+    if (::rename(temp_.c_str(), path_.c_str()) != 0) fail(errno);
+    named_ = false;
 }
 
 }  // namespace nalo

@@ -2,8 +2,11 @@
 // Whole-file reading and safe file writing shared by the codecs.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <memory>
 #include <new>
+#include <sys/types.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,16 +33,33 @@ struct DefaultInitAllocator : std::allocator<T> {
 };
 using FileBuffer = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
 
+// Opens a source file for reading without ever blocking (a FIFO or device is refused,
+// not waited on). Returns the descriptor, owned by the caller; raises RuntimeError
+// naming the file when it cannot be opened or is not a regular file.
+int openSourceFile(const std::string& path, const std::string& source);
+
+// Raises RuntimeError naming the file unless `path` is an existing regular file; for
+// readers (libraries) that open the file themselves.
+void requireRegularFile(const std::string& path, const std::string& source);
+
 // Reads a whole regular file. Failures raise RuntimeError from raiseFileError
 // (`source` names the caller, the message names the file).
 FileBuffer readFileBytes(const std::string& path, const std::string& source);
 
-// Writes a file under a temporary name in the target's folder and renames it over
-// the target on commit(). Until then the target is untouched; an object destroyed
-// without commit() (a failed write) removes the temporary file.
+// Raises PermissionDenied naming the file when `path` is an existing file without any
+// write permission bit: such a target is never replaced (whoever runs the program).
+void refuseReadOnlyTarget(const std::string& path, const std::string& source);
+
+// The one routine by which files are written: the bytes go to a new file in the
+// target's folder, renamed over the target on commit(). Until then the target is
+// untouched. The new file is anonymous (O_TMPFILE) where the filesystem allows it, so
+// a killed run leaves nothing; elsewhere it is created exclusively, never through a
+// link, as TARGET.nalo-XXXXXXXX.tmp. An object destroyed without commit() (a failed
+// write) removes it. A read-only target (refuseReadOnlyTarget) is refused.
 class AtomicFileWriter {
 public:
-    AtomicFileWriter(std::string path, std::string source);
+    // `mode`: the new file's exact permission bits; -1 for 0666 less the umask.
+    AtomicFileWriter(std::string path, std::string source, int mode = -1);
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -49,15 +69,28 @@ public:
         if (used_ == buffer_.size()) flush();
         buffer_[used_++] = byte;
     }
+    // A stdio stream writing through this writer, for encoders that take a FILE*
+    // (unbuffered: the writer buffers). Closed by commit() or the destructor; a
+    // failed write makes the stream report an error and commit() raise it.
+    std::FILE* stream();
     void commit();
 
 private:
+    static ssize_t streamWrite(void* cookie, const char* data, size_t size);
+    void closeStream();
     void flush();
     void writeRaw(const uint8_t* data, size_t size);
     [[noreturn]] void fail(int errnoValue);
+    bool openNamed(int mode);
+    void linkAnonymous();
+    void discard();
 
     std::string path_, temp_, source_;
     int fd_ = -1;
+    bool anonymous_ = false;  // fd_ has no name yet (O_TMPFILE)
+    bool named_ = false;      // temp_ exists on disk
+    std::FILE* stream_ = nullptr;
+    std::exception_ptr streamError_;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "codecs/BmpDecoder.h"
@@ -29,8 +30,13 @@ void raiseInvalidPicture(const std::string& source, const std::string& name, con
 }
 
 PictureKind detectPictureKind(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return PictureKind::Unknown;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return PictureKind::Unknown;
+    }
     uint8_t head[8] = {};
     ssize_t n = ::read(fd, head, sizeof head);
     ::close(fd);

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileBytes.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
+#include "shell/RuntimeError.h"
 #include "shell/SystemDir.h"
 
 namespace nalo {
@@ -29,22 +31,15 @@ constexpr PackRange PackTable[] = {
 };
 
 bool writeWhole(const std::string& target, const std::vector<char>& bytes) {
-    std::string temp = target + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    ::fchmod(fd, 0755);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bool ok = done == bytes.size() && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
     // The target is replaced whole: never shorter, never mixed with an older file.
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    try {
+        AtomicFileWriter out(target, "CheckComponents", 0755);
+        out.write(bytes.data(), bytes.size());
+        out.commit();
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -11,9 +11,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/FileBytes.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
 #include "shell/ProgramState.h"
+#include "shell/RuntimeError.h"
 
 namespace nalo {
 
@@ -180,26 +182,14 @@ bool replaceFile(const std::string& target, const std::string& text) {
         if (!S_ISREG(st.st_mode) || !(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0) return false;
         mode = st.st_mode & 07777;
     }
-    std::string tmp = path.string() + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    const char* p = text.data();
-    size_t left = text.size();
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else {
-            p += n;
-            left -= static_cast<size_t>(n);
-        }
+    try {
+        AtomicFileWriter out(path.string(), "Settings", static_cast<int>(mode));
+        out.write(text.data(), text.size());
+        out.commit();
+    } catch (const RuntimeError&) {
+        return false;
     }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    return true;
 }
 
 std::string oneLine(std::string s) {

@@ -1,4 +1,6 @@
 // Nalo3.dll: BMP to baseline JPEG over libjpeg-turbo.
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -7,13 +9,13 @@
 
 #include <fcntl.h>
 #include <functional>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
 
 #include "codecs/BmpDecoder.h"
+#include "platform/FileBytes.h"
 #include "components/Export.h"
 
 namespace {
@@ -53,25 +55,69 @@ struct RowSource {
     std::function<const uint8_t*(int y)> row;
 };
 
-// An uncompressed 24-bit BMP read in place from the mapped file (no copy).
-bool directRows(const uint8_t* d, size_t size, RowSource& src) {
-    auto u32 = [d](size_t at) { return d[at] | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) | (uint32_t(d[at + 3]) << 24); };
-    if (size < 54 || d[0] != 'B' || d[1] != 'M') return false;
-    const uint32_t header = u32(14), offset = u32(10);
-    if (header < 40 || header > 124 || (d[28] | (d[29] << 8)) != 24 || u32(30) != 0) return false;
-    const int32_t w = static_cast<int32_t>(u32(18)), h = static_cast<int32_t>(u32(22));
-    if (w <= 0 || w > 65536 || h == 0 || h < -65536 || h > 65536) return false;
-    const int64_t absH = h < 0 ? -int64_t(h) : h;
-    const int64_t stride = ((int64_t(w) * 24 + 31) / 32) * 4;
-    if (int64_t(offset) + stride * absH > static_cast<int64_t>(size)) return false;
-    const uint8_t* base = d + offset;
-    src.width = w;
-    src.height = static_cast<int>(absH);
-    src.components = 3;
-    src.space = JCS_EXT_BGR;
-    src.row = [base, stride, absH, topDown = h < 0](int y) { return base + stride * (topDown ? y : absH - 1 - y); };
+// Reads exactly `size` bytes at `offset`; false when the file ends sooner (it shrank).
+bool readAt(int fd, uint8_t* out, size_t size, int64_t offset) {
+    while (size > 0) {
+        ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        out += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
     return true;
 }
+
+// The rows of an uncompressed 24-bit BMP, read from the file in large blocks of whole
+// rows into one reused buffer, in the order the encoder asks for them (top row first).
+class DirectRows {
+public:
+    // False unless the header (the first 54 bytes, `fileSize` long file) describes one.
+    bool open(int fd, const uint8_t* d, int64_t fileSize) {
+        auto u32 = [d](size_t at) { return d[at] | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) | (uint32_t(d[at + 3]) << 24); };
+        if (d[0] != 'B' || d[1] != 'M') return false;
+        const uint32_t header = u32(14);
+        if (header < 40 || header > 124 || (d[28] | (d[29] << 8)) != 24 || u32(30) != 0) return false;
+        const int32_t w = static_cast<int32_t>(u32(18)), h = static_cast<int32_t>(u32(22));
+        if (w <= 0 || w > 65536 || h == 0 || h < -65536 || h > 65536) return false;
+        fd_ = fd;
+        offset_ = u32(10);
+        width_ = w;
+        height_ = h < 0 ? -h : h;
+        topDown_ = h < 0;
+        stride_ = ((int64_t(w) * 24 + 31) / 32) * 4;
+        if (offset_ + stride_ * height_ > fileSize) return false;
+        blockRows_ = static_cast<int>(std::clamp<int64_t>(BlockBytes / stride_, 1, height_));
+        buffer_.resize(static_cast<size_t>(stride_ * blockRows_));
+        return true;
+    }
+    int width() const { return width_; }
+    int height() const { return static_cast<int>(height_); }
+
+    // Row y counted from the top; nullptr when the file no longer holds it.
+    const uint8_t* row(int y) {
+        if (y < first_ || y >= first_ + count_) {
+            first_ = y;
+            count_ = static_cast<int>(std::min<int64_t>(blockRows_, height_ - y));
+            // Rows y .. y + count - 1 lie together in the file, in reverse order bottom-up.
+            const int64_t fileRow = topDown_ ? y : height_ - y - count_;
+            if (!readAt(fd_, buffer_.data(), static_cast<size_t>(stride_ * count_), offset_ + stride_ * fileRow)) {
+                count_ = 0;
+                return nullptr;
+            }
+        }
+        const int i = y - first_;
+        return buffer_.data() + stride_ * (topDown_ ? i : count_ - 1 - i);
+    }
+
+private:
+    static constexpr int64_t BlockBytes = int64_t(2) << 20;
+    int fd_ = -1;
+    int64_t offset_ = 0, stride_ = 0, height_ = 0;
+    int width_ = 0, blockRows_ = 0, first_ = 0, count_ = 0;
+    bool topDown_ = false;
+    nalo::FileBuffer buffer_;
+};
 
 // Encodes the rows into `file`. No C++ object with a destructor lives between
 // setjmp and the library calls that may jump back.
@@ -101,6 +147,10 @@ bool encode(const RowSource& src, FILE* file, int quality, bool optimise, bool s
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(src.row(static_cast<int>(cinfo.next_scanline)));
+        if (!row) {
+            jpeg_destroy_compress(&cinfo);
+            return false;
+        }
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -108,42 +158,34 @@ bool encode(const RowSource& src, FILE* file, int quality, bool optimise, bool s
     return true;
 }
 
-struct MappedFile {
-    void* data = MAP_FAILED;
-    size_t size = 0;
-    ~MappedFile() {
-        if (data != MAP_FAILED) ::munmap(data, size);
-    }
+struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
 };
 
-bool mapFile(const char* path, MappedFile& m) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
-        ::close(fd);
-        return false;
-    }
-    m.size = static_cast<size_t>(st.st_size);
-    m.data = ::mmap(nullptr, m.size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    ::close(fd);
-    return m.data != MAP_FAILED;
-}
-
 bool convert(const char* bmpPath, const char* jpgPath, int32_t a, int32_t quality, int32_t b) {
-    MappedFile mapped;
-    if (!mapFile(bmpPath, mapped)) return false;
-    const auto* bytes = static_cast<const uint8_t*>(mapped.data);
+    // The source is read, never mapped: a file cut short meanwhile gives a failed read
+    // here, not a fault in the encoder.
+    const FdCloser source{nalo::openSourceFile(bmpPath, "Nalo3")};
+    struct stat st {};
+    if (::fstat(source.fd, &st) != 0 || st.st_size < 54) return false;
+    uint8_t head[54];
+    if (!readAt(source.fd, head, sizeof head, 0)) return false;
     RowSource src;
+    DirectRows direct;
     nalo::Dib dib;
     std::vector<uint8_t> rowBuffer;
-    if (!directRows(bytes, mapped.size, src)) {
+    if (direct.open(source.fd, head, st.st_size)) {
+        src.width = direct.width();
+        src.height = direct.height();
+        src.components = 3;
+        src.space = JCS_EXT_BGR;
+        src.row = [&direct](int y) { return direct.row(y); };
+    } else {
         // Every other layout goes through the full decoder.
-        try {
-            dib = nalo::decodeBmp(std::span<const uint8_t>(bytes, mapped.size), bmpPath);
-        } catch (const std::exception&) {
-            return false;
-        }
+        nalo::FileBuffer bytes(static_cast<size_t>(st.st_size));
+        if (!readAt(source.fd, bytes.data(), bytes.size(), 0)) return false;
+        dib = nalo::decodeBmp(std::span<const uint8_t>(bytes.data(), bytes.size()), bmpPath);
         src.width = dib.width();
         src.height = dib.height();
         src.components = dib.bitCount() == 32 ? 4 : 3;
@@ -159,28 +201,14 @@ bool convert(const char* bmpPath, const char* jpgPath, int32_t a, int32_t qualit
         }
     }
 
-    // Written under a temporary name beside the target, renamed over it when complete.
-    std::string temp = std::string(jpgPath) + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
+    // Written beside the target, renamed over it when complete.
+    nalo::AtomicFileWriter out(jpgPath, "Nalo3");
     // A: standard baseline tables (the extra optimising pass is never taken, it costs a
     // third of the time for a few per cent of size); B: 2x2 chroma subsampling.
     (void)a;
-    bool ok = encode(src, file, quality < 1 ? 1 : quality > 100 ? 100 : quality, false, b != 0);
-    ok = std::fflush(file) == 0 && !std::ferror(file) && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), jpgPath) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    if (!encode(src, out.stream(), quality < 1 ? 1 : quality > 100 ? 100 : quality, false, b != 0)) return false;
+    out.commit();
+    return true;
 }
 
 }  // namespace
@@ -189,5 +217,9 @@ bool convert(const char* bmpPath, const char* jpgPath, int32_t a, int32_t qualit
 // passes 40..100). Non-zero on success; on failure no JPEG file is left behind.
 NALO_EXPORT int32_t ConvertBMPtoJPG(const char* bmpPath, const char* jpgPath, int32_t a, int32_t quality, int32_t b) {
     if (!bmpPath || !jpgPath || !*bmpPath || !*jpgPath) return 0;
-    return convert(bmpPath, jpgPath, a, quality, b) ? 1 : 0;
+    try {
+        return convert(bmpPath, jpgPath, a, quality, b) ? 1 : 0;
+    } catch (...) {
+        return 0;  // no exception crosses the component's boundary
+    }
 }

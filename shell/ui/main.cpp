@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -25,7 +26,7 @@ int takeInstanceLock() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string dir = runtime && *runtime ? runtime : "/tmp";
     std::string path = dir + "/nalo-" + std::to_string(::getuid()) + ".lock";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return -2;  // no lock possible: run anyway
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
@@ -37,6 +38,8 @@ int takeInstanceLock() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write then fails with EFBIG and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (takeInstanceLock() == -1) return 0;  // another instance is running
     QApplication app(argc, argv);
     app.setApplicationName("Nalo");

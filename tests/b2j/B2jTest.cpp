@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include "platform/PictureIo.h"
 #include "shell/CheckComponents.h"
 #include "support/TestSupport.h"
 #include "tools/b2j/B2jConverter.h"
@@ -136,4 +140,74 @@ TEST_F(B2j, ACorruptBitmapIsReportedAndTheOthersStillConvert) {
                          &out),
               1);
     EXPECT_NE(out.find("failed: " + dir.file("bad.bmp")), std::string::npos) << out;
+}
+
+// Size-mode runs at once, sharing one application path, each convert their own pictures.
+TEST_F(B2j, ParallelSizeModeRunsEachConvertTheirOwnPicture) {
+    fs::create_symlink(fs::path(appDir()) / "Nalo.dll", dir.file("Nalo.dll"));
+    constexpr int Runs = 8, Files = 12;
+    std::string script;
+    for (int run = 0; run < Runs; ++run) {
+        const fs::path folder = dir.path() / ("run" + std::to_string(run));
+        fs::create_directory(folder);
+        Dib picture(120, 90, 24);
+        picture.fill(rgb(run * 30, 255 - run * 30, run % 2 ? 255 : 0));
+        script += "'" + appDir() + "/nalo-convert' b2j --size 64x48";
+        for (int f = 0; f < Files; ++f) {
+            savePictureBmp(picture, (folder / (std::to_string(f) + ".bmp")).string());
+            script += " '" + (folder / (std::to_string(f) + ".bmp")).string() + "'";
+        }
+        script += " >/dev/null &\n";
+    }
+    ASSERT_EQ(runCommand(script + "wait"), 0);
+    for (int run = 0; run < Runs; ++run)
+        for (int f = 0; f < Files; ++f) {
+            const Dib jpg = loadPicture((dir.path() / ("run" + std::to_string(run)) / (std::to_string(f) + ".jpg")).string());
+            const ColourValue c = jpg.pixel(32, 24);
+            EXPECT_NEAR(int(c & 0xFF), run * 30, 8) << run << "/" << f;
+            EXPECT_NEAR(int((c >> 8) & 0xFF), 255 - run * 30, 8) << run << "/" << f;
+        }
+    for (auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().filename().string().rfind("Dumy2", 0), std::string::npos) << "left: " << e.path();
+}
+
+// Each failure says why, naming the file, and the run goes on with the next file.
+TEST_F(B2j, EveryFailureSaysWhyAndTheRunGoesOn) {
+    const std::string good = bmp("good.bmp", "BMP3:"), locked = bmp("locked.bmp", "BMP3:");
+    writeText(dir.file("locked.jpg"), "old");
+    fs::permissions(dir.file("locked.jpg"), fs::perms(0444));
+    writeText(dir.file("text.bmp"), "BM but not a bitmap");
+    ASSERT_EQ(::mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    const struct {
+        std::string source, reason;
+    } cases[] = {
+        {dir.file("gone.bmp"), dir.file("gone.bmp") + ": No such file"},
+        {dir.file("text.bmp"), "JPEGに変換できませんでした（" + dir.file("text.bmp") + ":"},
+        {dir.file("pipe.bmp"), dir.file("pipe.bmp") + ": not a regular file"},
+        {locked, dir.file("locked.jpg") + ": read-only"},
+    };
+    std::vector<std::string> sources;
+    for (const auto& c : cases) sources.push_back(c.source);
+    sources.push_back(good);
+    const auto summary = b2j::convertFiles(sources, {}, encode);
+    ASSERT_EQ(summary.results.size(), 5u);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(summary.results[i].outcome, b2j::Outcome::Failed) << cases[i].source;
+        EXPECT_EQ(summary.results[i].reason.rfind(cases[i].reason, 0), 0u) << summary.results[i].reason;
+        EXPECT_NE(tgapcx::summaryMessage(summary).find(summary.results[i].reason), std::string::npos);
+    }
+    EXPECT_EQ(summary.results[4].outcome, b2j::Outcome::Written);
+    EXPECT_EQ(readFile(dir.file("locked.jpg")).size(), 3u);
+
+    // A write the component cannot finish (here past a file-size limit).
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 512;
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto r = b2j::convertFile(good, {}, encode);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(r.reason, "JPEGに変換できませんでした（" + dir.file("good.jpg") + ": write failed）");
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/ComponentLibrary.h"
 #include "shell/CheckComponents.h"
@@ -60,6 +62,37 @@ TEST_F(Components, JpegRefusesBadInputAndLeavesNoFile) {
     EXPECT_EQ(jpeg.ConvertBMPtoJPG(work.file("cut.bmp"), work.file("b.jpg"), -1, 80, -1), 0);
     EXPECT_EQ(jpeg.ConvertBMPtoJPG(work.file("none.bmp"), work.file("c.jpg"), -1, 80, -1), 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 3);  // only the inputs
+}
+
+// A source cut short while it is being converted fails the call; the process lives on.
+TEST_F(Components, JpegOfASourceCutShortMeanwhileFailsCleanly) {
+    JpegComponent jpeg;
+    const int32_t w = 12000, h = 9000;
+    const off_t stride = ((off_t(w) * 24 + 31) / 32) * 4;
+    const std::string bmp = work.file("big.bmp"), jpg = work.file("big.jpg");
+    int failures = 0;
+    for (int delayMs : {5, 20, 60, 150}) {
+        uint8_t head[54] = {'B', 'M'};
+        put32(head + 10, 54);
+        put32(head + 14, 40);
+        put32(head + 18, w);
+        put32(head + 22, h);
+        head[26] = 1;
+        head[28] = 24;
+        test::writeFile(bmp, std::vector<uint8_t>(head, head + 54));
+        ASSERT_EQ(::truncate(bmp.c_str(), 54 + stride * h), 0);
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(jpeg.ConvertBMPtoJPG(bmp, jpg, -1, 80, -1) != 0 ? 1 : 0);
+        ::usleep(static_cast<useconds_t>(delayMs) * 1000);
+        ASSERT_EQ(::truncate(bmp.c_str(), 54 + stride * h / 4), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status) << " after " << delayMs << " ms";
+        if (WEXITSTATUS(status) == 0) ++failures;
+        std::filesystem::remove(jpg);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path()), {}), 1) << delayMs;
+    }
+    EXPECT_GT(failures, 0) << "no conversion was still running when its source was cut";
 }
 
 std::vector<uint8_t> lameConfig(int kbps, int preset) {

@@ -1,7 +1,11 @@
 #include "tools/b2j/B2jConverter.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
 
+#include "codecs/BmpDecoder.h"
+#include "platform/FileBytes.h"
 #include "platform/PictureIo.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
@@ -22,11 +26,28 @@ bool wholePositive(const std::string& text, int& out) {
     return true;
 }
 
-// Removes the temporary bitmap however the conversion ends.
-struct TemporaryFile {
-    std::string path;
-    ~TemporaryFile() { std::remove(path.c_str()); }
-};
+// Creates "Dumy2.XXXXXX.bmp" exclusively in `folder`; the path, or "" when it cannot.
+std::string reserveTemporaryBitmap(const std::string& folder) {
+    std::string path = folder + "/Dumy2.XXXXXX.bmp";
+    const int fd = ::mkstemps(path.data(), 4);
+    if (fd < 0) return {};
+    ::close(fd);
+    return path;
+}
+
+// Why the component failed on a source that could be opened: the source is not a
+// bitmap it reads (`bmpPath` "" for our own temporary bitmap), or else the JPEG could
+// not be written.
+std::string failureCause(const std::string& bmpPath, const std::string& jpgPath) {
+    if (!bmpPath.empty()) {
+        try {
+            readBmpFile(bmpPath);
+        } catch (const RuntimeError& e) {
+            return e.description();
+        }
+    }
+    return jpgPath + ": write failed";
+}
 
 }  // namespace
 
@@ -46,7 +67,15 @@ std::string outputPathFor(const std::string& sourcePath) {
     return folder + base + ".jpg";
 }
 
-std::string temporaryBitmapPath() { return appPath() + "/Dumy2.bmp"; }
+TemporaryBitmap::TemporaryBitmap() : path_(reserveTemporaryBitmap(appPath())) {
+    if (path_.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        path_ = reserveTemporaryBitmap(tmp && *tmp ? tmp : "/tmp");
+    }
+    if (path_.empty()) raiseFileError("B2J", appPath() + "/Dumy2.XXXXXX.bmp", errno);
+}
+
+TemporaryBitmap::~TemporaryBitmap() { ::unlink(path_.c_str()); }
 
 FileResult convertFile(const std::string& sourcePath, const Options& options, const JpegEncoder& encode) {
     FileResult r;
@@ -59,21 +88,26 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
     }
     // An existing JPEG is replaced only by a finished one: the component writes a new
     // file and renames it over the old, so a failed conversion keeps the old file.
+    // The component answers only yes or no: what can be told beforehand (a source that
+    // is missing or not a regular file, a read-only target) is found here first.
     try {
+        refuseReadOnlyTarget(r.output, "B2J");
         bool ok;
         if (options.sizeMode == 1) {
             const Dib picture = loadPicture(sourcePath);
             Dib resized(options.width, options.height, 24);
             stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
                        picture.height());
-            TemporaryFile temp{temporaryBitmapPath()};
-            savePictureBmp(resized, temp.path);
-            ok = encode(temp.path, r.output, options.quality);
+            const TemporaryBitmap temp;
+            savePictureBmp(resized, temp.path());
+            ok = encode(temp.path(), r.output, options.quality);
         } else {
+            requireRegularFile(sourcePath, "B2J");
             ok = encode(sourcePath, r.output, options.quality);
         }
         if (!ok) {
-            r.reason = "JPEGに変換できませんでした";
+            const std::string cause = failureCause(options.sizeMode == 1 ? "" : sourcePath, r.output);
+            r.reason = "JPEGに変換できませんでした（" + cause + "）";
             return r;
         }
     } catch (const RuntimeError& e) {

@@ -143,12 +143,14 @@ RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Conve
 std::string summaryMessage(const RunSummary& summary) {
     if (summary.allSucceeded()) return "正常終了！";
     std::string text = "変換できなかったﾌｧｲﾙがあります：";
-    for (const auto& r : summary.results)
-        if (r.outcome == Outcome::Failed) {
-            text += "\n" + fileNameOf(r.source);
-            if (!r.sameOutputAs.empty())
-                text += "（" + fileNameOf(r.sameOutputAs) + " と同じ " + fileNameOf(r.output) + " になるため変換しません）";
-        }
+    for (const auto& r : summary.results) {
+        if (r.outcome != Outcome::Failed) continue;
+        text += "\n" + fileNameOf(r.source);
+        if (!r.sameOutputAs.empty())
+            text += "（" + fileNameOf(r.sameOutputAs) + " と同じ " + fileNameOf(r.output) + " になるため変換しません）";
+        else if (!r.reason.empty())
+            text += "：" + r.reason;
+    }
     return text;
 }
 

@@ -92,7 +92,7 @@ RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Conve
                         const std::function<void(const FileResult&)>& afterEach = {});
 
 // The closing message: "正常終了！" when every file succeeded, else the list of the
-// files not converted.
+// files not converted, each with its reason.
 std::string summaryMessage(const RunSummary& summary);
 
 }  // namespace nalo::tgapcx
