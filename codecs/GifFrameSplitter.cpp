@@ -7,6 +7,7 @@
 
 #include "platform/GiflibMemory.h"
 #include "platform/PictureIo.h"
+#include "shell/Rounding.h"
 
 namespace nalo {
 
@@ -55,7 +56,7 @@ void clsGif24bit::UserDelay(std::string_view text) {
     double v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size()) v = 10;
-    UserDelay(static_cast<int64_t>(std::clamp(v, -1e9, 1e9)));
+    UserDelay(static_cast<int64_t>(roundHalfEven(std::clamp(v, -1e9, 1e9))));
 }
 
 void clsGif24bit::CleanUp() {

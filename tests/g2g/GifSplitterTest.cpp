@@ -215,7 +215,7 @@ TEST_F(Splitter, PausesFollowTheDelaysAndUserDelay) {
     EXPECT_EQ(FramePause(7, 1000), 1070);
 
     const std::pair<const char*, int32_t> delays[] = {{"abc", 10}, {"", 10}, {"0", 1},      {"-5", 1},
-                                                      {"250", 250}, {" 42 ", 42}, {"5000", 1000}, {"2.5", 2}};
+                                                      {"250", 250}, {" 42 ", 42}, {"5000", 1000}, {"2.5", 2}, {"3.5", 4}};
     for (const auto& [text, want] : delays) {
         gif.UserDelay(std::string_view(text));
         EXPECT_EQ(gif.UserDelay(), want) << text;

@@ -16,6 +16,13 @@ ColorMapObject* mapOf(const std::vector<uint8_t>& rgb) {
     return map;
 }
 
+// giflib 5.2.1 forgets the previous frame's local table copy when the next frame has
+// none, and the last one on close.
+void dropLocalTable(GifFileType* gif) {
+    if (gif->Image.ColorMap) GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
+}
+
 }  // namespace
 
 std::vector<uint8_t> testPalette(int n) {
@@ -63,6 +70,7 @@ void writeTestGif(const std::string& path, const TestGif& g) {
                                     static_cast<uint8_t>(f.transparent >= 0 ? f.transparent : 0)};
             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, gce);
         }
+        dropLocalTable(gif);
         ColorMapObject* local = f.local.empty() ? nullptr : mapOf(f.local);
         ASSERT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local), GIF_OK);
         if (local) GifFreeMapObject(local);
@@ -77,6 +85,7 @@ void writeTestGif(const std::string& path, const TestGif& g) {
         for (int y = 0; y < f.height; ++y) ASSERT_EQ(EGifPutLine(gif, rows.data() + y * f.width, f.width), GIF_OK);
     }
     if (global) GifFreeMapObject(global);
+    dropLocalTable(gif);
     ASSERT_EQ(EGifCloseFile(gif, &error), GIF_OK);
 }
 
