@@ -37,6 +37,7 @@ constexpr Subcommand kSubcommands[] = {
      "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
+    {"g2g", runG2G, "g2g [--to bmp|gif] [--transparent] FILE.gif...   animated GIF to its composed frames"},
 };
 
 void printHelp() {

@@ -17,4 +17,17 @@ void OptionImage::setChecked(bool on) {
 
 void OptionImage::mousePressEvent(QMouseEvent*) { emit mouseDown(); }
 
+CaptionedOption addCaptionedOption(OptionImage::Look look, const QString& caption, const QString& name,
+                                   const QRect& image, const QRect& label, QWidget* parent,
+                                   const std::function<void()>& onDown) {
+    CaptionedOption o{new OptionImage(look, parent), new ClickLabel(caption, parent)};
+    o.image->setObjectName("Img_" + name);
+    o.image->setGeometry(image);
+    o.label->setObjectName("lbl_" + name);
+    o.label->setGeometry(label);
+    QObject::connect(o.image, &OptionImage::mouseDown, parent, onDown);
+    QObject::connect(o.label, &ClickLabel::mouseDown, parent, onDown);
+    return o;
+}
+
 }  // namespace nalo

@@ -1,6 +1,7 @@
 #pragma once
 // A check-box or option image (Img_Ra / Img_Opt look) that reports mouse-down.
 #include <QLabel>
+#include <functional>
 
 namespace nalo {
 
@@ -36,5 +37,15 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent*) override { emit mouseDown(); }
 };
+
+struct CaptionedOption {
+    OptionImage* image;
+    ClickLabel* label;
+};
+// An option image and its caption on `parent`, named "Img_" + name and "lbl_" + name;
+// a mouse-down on either runs `onDown`.
+CaptionedOption addCaptionedOption(OptionImage::Look look, const QString& caption, const QString& name,
+                                   const QRect& image, const QRect& label, QWidget* parent,
+                                   const std::function<void()>& onDown);
 
 }  // namespace nalo

@@ -3,49 +3,18 @@
 #include <cstring>
 #include <vector>
 
-#include <gif_lib.h>
-
+#include "platform/GiflibMemory.h"
 #include "platform/PictureDecoders.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
 
-namespace {
-
-struct MemoryInput {
-    std::span<const uint8_t> data;
-    size_t pos = 0;
-};
-
-int readInput(GifFileType* gif, GifByteType* buf, int size) {
-    auto* in = static_cast<MemoryInput*>(gif->UserData);
-    size_t n = std::min(static_cast<size_t>(size), in->data.size() - in->pos);
-    std::memcpy(buf, in->data.data() + in->pos, n);
-    in->pos += n;
-    return static_cast<int>(n);
-}
-
-struct GifHandle {
-    GifFileType* gif = nullptr;
-    ~GifHandle() {
-        if (gif) {
-            int e = 0;
-            DGifCloseFile(gif, &e);
-        }
-    }
-};
-
-// An LZW code stands for at most 4096 pixels and takes at least 3 bits.
-constexpr int64_t MaxPixelsPerByte = 4096 * 8 / 3;
-
-}  // namespace
-
 Dib decodeGif(std::span<const uint8_t> data, const std::string& name) {
     static const std::string source = "LoadPicture";
-    MemoryInput input{data};
+    GiflibMemoryInput input{data};
     int error = 0;
-    GifHandle h;
-    h.gif = DGifOpen(&input, readInput, &error);
+    GiflibHandle h;
+    h.gif = DGifOpen(&input, GiflibMemoryInput::read, &error);
     auto fail = [&](const char* why) {
         const char* text = why;
         if (!text) {
@@ -59,7 +28,7 @@ Dib decodeGif(std::span<const uint8_t> data, const std::string& name) {
     GifFileType* gif = h.gif;
 
     const int64_t sw = gif->SWidth, sh = gif->SHeight;
-    const int64_t budget = std::min<int64_t>(MaxDibPixels, static_cast<int64_t>(data.size()) * MaxPixelsPerByte);
+    const int64_t budget = std::min<int64_t>(MaxDibPixels, static_cast<int64_t>(data.size()) * GifMaxPixelsPerByte);
     int transparent = -1;
 
     for (;;) {

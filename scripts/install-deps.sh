@@ -9,7 +9,7 @@ PKGS=(
   libcdio-dev libcdio-paranoia-dev libiso9660-dev
   googletest libgtest-dev libgmock-dev
   fonts-ipafont-gothic
-  imagemagick ffmpeg lame sox giflib-tools python3-pil
+  imagemagick ffmpeg lame sox giflib-tools gifsicle python3-pil
   xvfb xauth x11-utils xdg-utils
 )
 missing=()

@@ -65,16 +65,11 @@ FolderConverterWindow::FolderConverterWindow(DialogService& dialogs, int slot, c
 
     addLabel(QStringLiteral("同一ﾌｧｲﾙ名"), QRect(372, 242, 160, 18), Pic_1_);
     const char* dupCaptions[2] = {"上書き", "ｽｷｯﾌﾟ"};
-    for (int i = 0; i < 2; ++i) {
-        Img_Dup_[i] = new OptionImage(OptionImage::Look::Option, Pic_1_);
-        Img_Dup_[i]->setObjectName(QString("Img_Dup_%1").arg(i));
-        Img_Dup_[i]->setGeometry(372 + i * 80, 266, 14, 14);
-        auto* l = new ClickLabel(QString::fromUtf8(dupCaptions[i]), Pic_1_);
-        l->setObjectName(QString("lbl_Dup_%1").arg(i));
-        l->setGeometry(390 + i * 80, 262, 60, 22);
-        connect(Img_Dup_[i], &OptionImage::mouseDown, this, [this, i] { setOverwriteMode(i); });
-        connect(l, &ClickLabel::mouseDown, this, [this, i] { setOverwriteMode(i); });
-    }
+    for (int i = 0; i < 2; ++i)
+        Img_Dup_[i] = addCaptionedOption(OptionImage::Look::Option, QString::fromUtf8(dupCaptions[i]),
+                                         QString("Dup_%1").arg(i), QRect(372 + i * 80, 266, 14, 14),
+                                         QRect(390 + i * 80, 262, 60, 22), Pic_1_, [this, i] { setOverwriteMode(i); })
+                          .image;
 
     addLabel(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"), QRect(372, 290, 100, 18), Pic_1_);
     Pic_K_ = new QLabel(Pic_1_);

@@ -3,6 +3,7 @@
 #include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
 #include "tools/b2j/ui/Nalo_B2J.h"
 #include "tools/cdepth/ui/Nalo_CDepth.h"
+#include "tools/g2g/ui/Nalo_G2G.h"
 #include "tools/pic2ico/ui/Nalo_Pic2Ico.h"
 #include "tools/tgapcx/ui/Nalo_TGAPCX.h"
 
@@ -16,7 +17,7 @@ const std::array<ToolEntry, 9>& toolRegistry() {
         {6, nullptr},   // Nalo_CD2MP3
         {1, nullptr},   // Nalo_A2BJ
         {8, [](DialogService& d) -> ToolWindow* { return new Nalo_Pic2Ico(d); }},
-        {4, nullptr},   // Nalo_G2G
+        {4, [](DialogService& d) -> ToolWindow* { return new Nalo_G2G(d); }},
         {9, [](DialogService& d) -> ToolWindow* { return new Nalo_CDepth(d); }},
         {10, [](DialogService& d) -> ToolWindow* { return new Nalo_TGAPCX(d); }},
     }};

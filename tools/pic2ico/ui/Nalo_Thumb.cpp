@@ -72,14 +72,10 @@ Nalo_Thumb::Nalo_Thumb(DialogService&, Pic2IcoShared& shared, Dib& iconImage, QW
 
     const char* preparations[3] = {"縦横比率を維持し縮小", "縦横比率を維持し縮小(余白ｶｯﾄ)", "ｽﾄﾚｯﾁで縮小"};
     for (int i = 0; i < 3; ++i) {
-        Img_Pr_[i] = new OptionImage(OptionImage::Look::Option, Pic_B);
-        Img_Pr_[i]->setObjectName(QString("Img_Pr_%1").arg(i));
-        Img_Pr_[i]->setGeometry(14, 16 + i * 22, 14, 14);
-        auto* l = new ClickLabel(QString::fromUtf8(preparations[i]), Pic_B);
-        l->setObjectName(QString("lbl_Pr_%1").arg(i));
-        l->setGeometry(32, 12 + i * 22, 200, 22);
-        connect(Img_Pr_[i], &OptionImage::mouseDown, this, [this, i] { choosePreparation(i); });
-        connect(l, &ClickLabel::mouseDown, this, [this, i] { choosePreparation(i); });
+        Img_Pr_[i] = addCaptionedOption(OptionImage::Look::Option, QString::fromUtf8(preparations[i]),
+                                        QString("Pr_%1").arg(i), QRect(14, 16 + i * 22, 14, 14),
+                                        QRect(32, 12 + i * 22, 200, 22), Pic_B, [this, i] { choosePreparation(i); })
+                         .image;
     }
     cmdLoad_ = new Command(QStringLiteral("画像の縮小"), Pic_B);
     cmdLoad_->setObjectName("cmdLoad");
@@ -109,14 +105,12 @@ Nalo_Thumb::Nalo_Thumb(DialogService&, Pic2IcoShared& shared, Dib& iconImage, QW
         picHigh_[q]->setObjectName(QString("picHigh_%1").arg(q));
         picHigh_[q]->setGeometry((base->width() - IconSide) / 2, (base->height() - IconSide) / 2, IconSide, IconSide);
 
-        Img_Sel_[q] = new OptionImage(OptionImage::Look::Option, Pic_B);
-        Img_Sel_[q]->setObjectName(QString("Img_Sel_%1").arg(q));
-        Img_Sel_[q]->setGeometry(x + 14, 190, 14, 14);
-        lbl_Sel_[q] = new ClickLabel(QStringLiteral("選択"), Pic_B);
-        lbl_Sel_[q]->setObjectName(QString("lbl_Sel_%1").arg(q));
-        lbl_Sel_[q]->setGeometry(x + 32, 186, 40, 22);
-        connect(Img_Sel_[q], &OptionImage::mouseDown, this, [this, q] { chooseResult(q); });
-        connect(lbl_Sel_[q], &ClickLabel::mouseDown, this, [this, q] { chooseResult(q); });
+        const CaptionedOption sel =
+            addCaptionedOption(OptionImage::Look::Option, QStringLiteral("選択"), QString("Sel_%1").arg(q),
+                               QRect(x + 14, 190, 14, 14), QRect(x + 32, 186, 40, 22), Pic_B,
+                               [this, q] { chooseResult(q); });
+        Img_Sel_[q] = sel.image;
+        lbl_Sel_[q] = sel.label;
     }
 
     Cmd_OK_ = new Command(QStringLiteral("OK"), Pic_B);
