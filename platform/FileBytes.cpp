@@ -8,26 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileDescriptor.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
 
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 constexpr size_t WriteBufferSize = size_t(1) << 20;
 
@@ -52,7 +39,7 @@ std::string folderOf(const std::string& path) {
 
 int openSourceFile(const std::string& path, const std::string& source) {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) raiseFileError(source, path, errno);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) raiseFileError(source, path, errno);
@@ -64,11 +51,11 @@ int openSourceFile(const std::string& path, const std::string& source) {
 }
 
 void requireRegularFile(const std::string& path, const std::string& source) {
-    Fd fd(openSourceFile(path, source));
+    FileDescriptor fd(openSourceFile(path, source));
 }
 
 FileBuffer readFileBytes(const std::string& path, const std::string& source) {
-    Fd fd(openSourceFile(path, source));
+    FileDescriptor fd(openSourceFile(path, source));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) raiseFileError(source, path, errno);
     FileBuffer bytes(static_cast<size_t>(st.st_size));

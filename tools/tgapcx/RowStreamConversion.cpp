@@ -411,9 +411,9 @@ void copySequential(const SourceFile& s, int fd, const std::string& path, const 
 bool convertByRows(const std::string& sourcePath, PictureType from, const std::string& outputPath, PictureType to) {
     if (from == PictureType::Gif || from == PictureType::Jpg || to == PictureType::Gif || to == PictureType::Jpg)
         return false;
-    FileDescriptor fd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor fd(openSourceFile(sourcePath, "LoadPicture"));
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::fstat(fd.get(), &st) != 0) return false;
     uint8_t header[128] = {};
     const auto size = static_cast<uint64_t>(st.st_size);
     if (!readAt(fd.get(), header, static_cast<size_t>(std::min<uint64_t>(size, sizeof header)), 0, sourcePath))
