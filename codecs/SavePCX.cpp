@@ -35,6 +35,7 @@ void SavePCX::SavePCXinFile(const std::string& FileName, const Dib& Pic, bool Co
     putLe16(header + 66, static_cast<uint32_t>(bpl));
 
     AtomicFileWriter out(FileName, Source);
+    if (!Compress) out.reserve(sizeof header + uint64_t(3) * uint64_t(bpl) * uint64_t(h));
     out.write(header, sizeof header);
     // One row of planes: red, green, blue, each bpl bytes (the padding byte is zero).
     std::vector<uint8_t> planes(static_cast<size_t>(bpl) * 3, 0);

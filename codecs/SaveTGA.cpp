@@ -26,8 +26,9 @@ void SaveTGA::SaveTGAinFile(const std::string& FileName, const Dib& Pic, bool Co
     header[16] = 24;
 
     AtomicFileWriter out(FileName, Source);
-    out.write(header, sizeof header);
     const size_t rowBytes = static_cast<size_t>(w) * 3;
+    if (!Compress) out.reserve(sizeof header + uint64_t(rowBytes) * uint64_t(h));
+    out.write(header, sizeof header);
     if (!Compress && rowBytes == static_cast<size_t>(src.stride())) {
         out.write(src.bits(), src.imageSize());
     } else {

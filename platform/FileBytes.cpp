@@ -1,5 +1,6 @@
 #include "platform/FileBytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -195,6 +196,43 @@ void AtomicFileWriter::write(const void* data, size_t size) {
         std::memcpy(buffer_.data(), p, size);
         used_ = size;
     }
+}
+
+void AtomicFileWriter::reserve(uint64_t size) {
+    // Allocated now, the blocks need no delayed allocation when the rename replaces
+    // the target (ext4 would otherwise write the whole file out during the rename).
+    // Filesystems without fallocate simply skip it.
+    if (fd_ >= 0) (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
+}
+
+bool AtomicFileWriter::copyFrom(int fd, uint64_t offset, uint64_t size) {
+    flush();
+    auto in = static_cast<off_t>(offset);
+    bool kernel = true;
+
+    while (size > 0) {
+        if (kernel) {
+            const ssize_t n = ::copy_file_range(fd, &in, fd_, nullptr, static_cast<size_t>(std::min<uint64_t>(size, 1u << 30)), 0);
+            if (n > 0) {
+                size -= static_cast<uint64_t>(n);
+                continue;
+            }
+            if (n == 0) return false;
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) fail(errno);
+            kernel = false;  // another filesystem or an old kernel: copy through the buffer
+        }
+        const ssize_t n = ::pread(fd, buffer_.data(), static_cast<size_t>(std::min<uint64_t>(size, buffer_.size())), in);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        if (n == 0) return false;
+        writeRaw(buffer_.data(), static_cast<size_t>(n));
+        in += n;
+        size -= static_cast<uint64_t>(n);
+    }
+    return true;
 }
 
 void AtomicFileWriter::commit() {

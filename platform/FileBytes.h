@@ -73,6 +73,11 @@ public:
     // (unbuffered: the writer buffers). Closed by commit() or the destructor; a
     // failed write makes the stream report an error and commit() raise it.
     std::FILE* stream();
+    // Reserves room for a file of `size` bytes, when the size is known beforehand.
+    void reserve(uint64_t size);
+    // Appends `size` bytes of the open file `fd` from `offset`, in the kernel where the
+    // filesystem allows it. False when `fd` ends first.
+    bool copyFrom(int fd, uint64_t offset, uint64_t size);
     void commit();
 
 private:

@@ -75,6 +75,7 @@ void savePictureBmp(const Dib& picture, const std::string& path) {
     putLe32(head + 38, 3780);  // 96 dpi
     putLe32(head + 42, 3780);
     AtomicFileWriter out(path, "SavePicture");
+    out.reserve(54 + uint64_t(imageSize));
     out.write(head, sizeof head);
     out.write(src->bits(), src->imageSize());
     out.commit();

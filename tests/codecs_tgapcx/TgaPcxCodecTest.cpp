@@ -213,6 +213,9 @@ TEST_F(Codecs, RowStreamedConversionsWriteTheGeneralPathsBytes) {
         {make("e.bmp3", "-type truecolor"), PictureType::Bmp},
         {make("f.bmp", "-type truecolor"), PictureType::Bmp},  // larger header
         {make("g.pcx", "-type truecolor"), PictureType::Pcx},
+        // Rows without padding: copied file to file.
+        {make("h.tga", "-crop 36x23+0+0 +repage -type truecolor -compress None"), PictureType::Tga},
+        {make("h.bmp3", "-crop 36x23+0+0 +repage -type truecolor"), PictureType::Bmp},
     };
     auto patched = [&](const std::string& from, const std::string& name, auto edit) {
         auto bytes = readFile(from);

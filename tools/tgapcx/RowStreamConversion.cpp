@@ -176,6 +176,10 @@ public:
         return true;
     }
     bool bottomUp() const { return type_ != PictureType::Pcx; }
+    uint64_t fileSize() const {
+        const uint64_t header = type_ == PictureType::Tga ? 18 : type_ == PictureType::Pcx ? 128 : 54;
+        return header + uint64_t(rowBytes_) * uint64_t(h_);
+    }
     size_t rowBytes() const { return rowBytes_; }
     const char* writerName() const {
         return type_ == PictureType::Tga ? "SaveTGA" : type_ == PictureType::Pcx ? "SavePCX" : "SavePicture";
@@ -359,26 +363,30 @@ private:
     unsigned runLeft_ = 0, rawLeft_ = 0;
 };
 
+[[noreturn]] void raiseShrank(const std::string& path) {
+    throw RuntimeError(err::InvalidPicture, "LoadPicture", path + ": the file shrank while it was read");
+}
+
 // Random-access source: blocks of stored rows read in the order the target stores
-// them, written straight through when the rows already are the target's.
+// them; rows that already are the target's are copied file to file.
 void copyRandomAccess(const SourceFile& s, int fd, const std::string& path, const Target& t, AtomicFileWriter& out) {
     const int h = s.height;
     const bool sameOrder = t.bottomUp() != s.topDown;  // target row i is source row i
     const bool identical = sameOrder && s.packedBgr() && s.rowBytes == t.rowBytes() &&
                            (s.layout == Layout::Tga || s.rowBytes == size_t(s.width) * 3);
+    if (identical) {
+        if (!out.copyFrom(fd, s.dataOffset, uint64_t(h) * s.rowBytes)) raiseShrank(path);
+        return;
+    }
     const int block = static_cast<int>(std::max<size_t>(1, ChunkBytes / s.rowBytes));
-    FileBuffer in(size_t(block) * s.rowBytes), encoded(identical ? 0 : size_t(block) * t.rowBytes());
+    FileBuffer in(size_t(block) * s.rowBytes), encoded(size_t(block) * t.rowBytes());
     std::vector<uint8_t> scratch(size_t(s.width) * 3);
     for (int i0 = 0; i0 < h; i0 += block) {
         const int n = std::min(block, h - i0);
         // Source rows of target rows i0 .. i0 + n - 1.
         const int first = sameOrder ? i0 : h - i0 - n;
         if (!readAt(fd, in.data(), size_t(n) * s.rowBytes, s.dataOffset + uint64_t(first) * s.rowBytes, path))
-            throw RuntimeError(err::InvalidPicture, "LoadPicture", path + ": the file shrank while it was read");
-        if (identical) {
-            out.write(in.data(), size_t(n) * s.rowBytes);
-            continue;
-        }
+            raiseShrank(path);
         for (int k = 0; k < n; ++k) {
             const uint8_t* stored = in.data() + size_t(sameOrder ? k : n - 1 - k) * s.rowBytes;
             t.encodeRow(pictureRow(s, stored, scratch.data()), encoded.data() + size_t(k) * t.rowBytes());
@@ -426,6 +434,7 @@ bool convertByRows(const std::string& sourcePath, PictureType from, const std::s
     if (!target.fits()) return false;
 
     AtomicFileWriter out(outputPath, target.writerName());
+    out.reserve(target.fileSize());
     target.writeHeader(out);
     if (source->randomAccess())
         copyRandomAccess(*source, fd.get(), sourcePath, target, out);
