@@ -15,6 +15,7 @@ int runB2J(const Args& args);
 int runCDepth(const Args& args);
 int runIco(const Args& args);
 int runAvi2Gif(const Args& args);
+int runA2BJ(const Args& args);
 
 // Prints "nalo-convert: <message>" to stderr and returns 2.
 int usageError(const std::string& message);

@@ -36,6 +36,9 @@ constexpr Subcommand kSubcommands[] = {
      "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
+    {"a2bj", runA2BJ,
+     "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"
+     "      AVI frames to numbered BMP files (BASE0000.bmp ...)"},
 };
 
 void printHelp() {
