@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# AVI frames to BMP files: nalo-convert a2bj against ffmpeg's BMP image writer,
+# median of 3 runs each.
+# Usage: bench/a2bj.sh [build-dir]
+set -euo pipefail
+BUILD=${1:-build}
+NC="$BUILD/app/nalo-convert"
+W=$(mktemp -d)
+trap 'rm -rf "$W"' EXIT
+ffmpeg -loglevel error -f lavfi -i testsrc2=size=640x480:rate=25 -t 10 -c:v mjpeg -q:v 3 "$W/in.avi"
+t() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc; }
+median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
+run() {  # fresh empty folder per run, so no run overwrites the last one's files
+    local times=() i
+    for i in 1 2 3; do
+        rm -rf "$W/out" && mkdir "$W/out"
+        times+=("$(t "$@")")
+    done
+    median "${times[@]}"
+}
+tn=$(run "$NC" a2bj --out "$W/out" "$W/in.avi")
+nn=$(ls "$W/out" | wc -l); sn=$(du -sb "$W/out" | cut -f1)
+tf=$(run ffmpeg -loglevel error -y -i "$W/in.avi" -pix_fmt bgr24 "$W/out/out%04d.bmp")
+nf=$(ls "$W/out" | wc -l); sf=$(du -sb "$W/out" | cut -f1)
+printf 'a2bj 640x480 25fps 10s MJPEG (250 frames) -> BMP files, median of 3\n'
+printf '  nalo-convert a2bj:               %6.2f s  %4d files %10d bytes\n' "$tn" "$nn" "$sn"
+printf '  ffmpeg -pix_fmt bgr24 %%04d.bmp:  %6.2f s  %4d files %10d bytes\n' "$tf" "$nf" "$sf"
+printf '  time ratio nalo/ffmpeg: %.2f\n' "$(echo "$tn / $tf" | bc -l)"
