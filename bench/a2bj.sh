@@ -2,13 +2,7 @@
 # AVI frames to BMP files: nalo-convert a2bj against ffmpeg's BMP image writer,
 # median of 3 runs each.
 # Usage: bench/a2bj.sh [build-dir]
-set -euo pipefail
-BUILD=${1:-build}
-NC="$BUILD/app/nalo-convert"
-W=$(mktemp -d)
-trap 'rm -rf "$W"' EXIT
-ffmpeg -loglevel error -f lavfi -i testsrc2=size=640x480:rate=25 -t 10 -c:v mjpeg -q:v 3 "$W/in.avi"
-t() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc; }
+source "$(dirname "$0")/mjpeg_clip.sh"
 median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
 run() {  # fresh empty folder per run, so no run overwrites the last one's files
     local times=() i
