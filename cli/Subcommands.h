@@ -16,6 +16,7 @@ int runCDepth(const Args& args);
 int runIco(const Args& args);
 int runAvi2Gif(const Args& args);
 int runG2G(const Args& args);
+int runA2BJ(const Args& args);
 
 // Prints "nalo-convert: <message>" to stderr and returns 2.
 int usageError(const std::string& message);

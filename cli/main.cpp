@@ -38,6 +38,9 @@ constexpr Subcommand kSubcommands[] = {
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
     {"g2g", runG2G, "g2g [--to bmp|gif] [--transparent] FILE.gif...   animated GIF to its composed frames"},
+    {"a2bj", runA2BJ,
+     "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"
+     "      AVI frames to numbered BMP files (BASE0000.bmp ...)"},
 };
 
 void printHelp() {

@@ -5,12 +5,12 @@
 
 #include "controls/Command.h"
 #include "controls/HoverButton.h"
-#include "controls/OptionImage.h"
 #include "platform/ui/DibImage.h"
 #include "shell/FileHelpers.h"
 #include "shell/ProgramState.h"
 #include "shell/RuntimeError.h"
 #include "shell/Rounding.h"
+#include "shell/ui/OverwriteChoice.h"
 
 namespace nalo {
 
@@ -64,12 +64,7 @@ FolderConverterWindow::FolderConverterWindow(DialogService& dialogs, int slot, c
     exit->setObjectName("Cmd_Can");
 
     addLabel(QStringLiteral("同一ﾌｧｲﾙ名"), QRect(372, 242, 160, 18), Pic_1_);
-    const char* dupCaptions[2] = {"上書き", "ｽｷｯﾌﾟ"};
-    for (int i = 0; i < 2; ++i)
-        Img_Dup_[i] = addCaptionedOption(OptionImage::Look::Option, QString::fromUtf8(dupCaptions[i]),
-                                         QString("Dup_%1").arg(i), QRect(372 + i * 80, 266, 14, 14),
-                                         QRect(390 + i * 80, 262, 60, 22), Pic_1_, [this, i] { setOverwriteMode(i); })
-                          .image;
+    Img_Dup_ = new OverwriteChoice(Pic_1_, QPoint(372, 266), 80);
 
     addLabel(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"), QRect(372, 290, 100, 18), Pic_1_);
     Pic_K_ = new QLabel(Pic_1_);
@@ -93,10 +88,7 @@ void FolderConverterWindow::setConversionButtons(bool enabled) {
     for (Command* c : {Cmd_AllSel_, Cmd_AllReset_, Cmd_Henkan_}) c->setEnabled(enabled);
 }
 
-void FolderConverterWindow::setOverwriteMode(int mode) {
-    OverwriteMode = static_cast<int16_t>(mode);
-    for (int i = 0; i < 2; ++i) Img_Dup_[i]->setChecked(i == mode);
-}
+void FolderConverterWindow::setOverwriteMode(int mode) { Img_Dup_->set(mode); }
 
 void FolderConverterWindow::clearPreview() {
     Pic_K_->clear();

@@ -15,6 +15,7 @@ namespace nalo {
 
 class Command;
 class OptionImage;
+class OverwriteChoice;
 class TiledPanel;
 
 class FolderConverterWindow : public ToolWindow {
@@ -68,7 +69,7 @@ private:
     Command* Cmd_AllSel_ = nullptr;
     Command* Cmd_AllReset_ = nullptr;
     Command* Cmd_Henkan_ = nullptr;
-    OptionImage* Img_Dup_[2] = {};
+    OverwriteChoice* Img_Dup_ = nullptr;
     QLabel* Pic_K_ = nullptr;
     QLabel* lbl_PreSize_ = nullptr;
 

@@ -1,5 +1,6 @@
 #include "shell/ui/ToolRegistry.h"
 
+#include "tools/a2bj/ui/Nalo_A2BJ.h"
 #include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
 #include "tools/b2j/ui/Nalo_B2J.h"
 #include "tools/cdepth/ui/Nalo_CDepth.h"
@@ -15,7 +16,7 @@ const std::array<ToolEntry, 9>& toolRegistry() {
         {5, [](DialogService& d) -> ToolWindow* { return new Nalo_AVI2GIF(d); }},
         {0, nullptr},   // Nalo_BJ2A
         {6, nullptr},   // Nalo_CD2MP3
-        {1, nullptr},   // Nalo_A2BJ
+        {1, [](DialogService& d) -> ToolWindow* { return new Nalo_A2BJ(d); }},
         {8, [](DialogService& d) -> ToolWindow* { return new Nalo_Pic2Ico(d); }},
         {4, [](DialogService& d) -> ToolWindow* { return new Nalo_G2G(d); }},
         {9, [](DialogService& d) -> ToolWindow* { return new Nalo_CDepth(d); }},

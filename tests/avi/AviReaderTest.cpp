@@ -76,11 +76,7 @@ struct Opened {
 TEST(AviReader, CountSizeTimesAndPixelsAcrossCodecs) {
     if (!haveTool("ffmpeg")) GTEST_SKIP();
     TempDir dir;
-    struct Case {
-        const char* name;
-        const char* args;
-        int tolerance;
-    } cases[] = {
+    const AviCodecCase cases[] = {
         {"bgr24.avi", "-c:v rawvideo -pix_fmt bgr24", 0},
         {"bgra.avi", "-c:v rawvideo -pix_fmt bgra", 0},
         {"rgb555.avi", "-c:v rawvideo -pix_fmt rgb555le", 16},
@@ -88,7 +84,7 @@ TEST(AviReader, CountSizeTimesAndPixelsAcrossCodecs) {
         {"mpeg4.avi", "-c:v mpeg4 -q:v 2 -g 5 -bf 2", 24},
         {"h264.avi", "-c:v libx264 -qp 10 -g 5", 24},
     };
-    for (const Case& c : cases) {
+    for (const AviCodecCase& c : cases) {
         SCOPED_TRACE(c.name);
         Opened avi(makeAvi(dir, c.name, c.args));
         ASSERT_EQ(avi.openResult, AVIERR_OK);

@@ -31,6 +31,14 @@ int runCommand(const std::string& command, std::string* output = nullptr);
 // True when an external tool is on PATH (tests that cross-check skip without it).
 bool haveTool(const std::string& name);
 
+// One AVI codec of a cross-check table: file name, ffmpeg codec arguments, largest
+// channel difference allowed.
+struct AviCodecCase {
+    const char* name;
+    const char* args;
+    int tolerance;
+};
+
 // Folder of the built programs (nalo, nalo-convert, Nalo.dll, components).
 std::string appDir();
 std::string sourceDir();

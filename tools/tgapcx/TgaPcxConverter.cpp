@@ -74,11 +74,11 @@ std::string outputPathFor(const std::string& sourcePath, const ConversionKind& k
     return folder + baseOf(fileNameOf(sourcePath)) + kind.outputExtension;
 }
 
-PreviewSize previewSize(int width, int height) {
+PreviewSize previewSize(int width, int height, int box) {
     if (width <= 0 || height <= 0) return {0, 0};
-    auto scaled = [](int a, int b) { return std::max(1, static_cast<int>(roundHalfEven(a * 100.0 / b))); };
-    if (width > height) return {100, scaled(height, width)};
-    return {scaled(width, height), 100};
+    auto scaled = [box](int a, int b) { return std::max(1, static_cast<int>(roundHalfEven(double(a) * box / b))); };
+    if (width > height) return {box, scaled(height, width)};
+    return {scaled(width, height), box};
 }
 
 FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind, int overwriteMode) {

@@ -24,11 +24,11 @@ void writePicture(const Dib& work, const std::string& path, PictureType type);
 // kind's output extension.
 std::string outputPathFor(const std::string& sourcePath, const ConversionKind& kind);
 
-// Size of the preview of a W x H picture fitted into 100 x 100, aspect kept.
+// Size of the preview of a W x H picture fitted into box x box, aspect kept.
 struct PreviewSize {
     int width, height;
 };
-PreviewSize previewSize(int width, int height);
+PreviewSize previewSize(int width, int height, int box = 100);
 
 enum class Outcome { Written, Skipped, Failed };
 
