@@ -7,6 +7,7 @@
 #include "codecs/BmpDecoder.h"
 #include "platform/FileBytes.h"
 #include "platform/PictureIo.h"
+#include "platform/TemporaryFile.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
 
@@ -24,15 +25,6 @@ bool wholePositive(const std::string& text, int& out) {
     if (v <= 0) return false;
     out = v;
     return true;
-}
-
-// Creates "Dumy2.XXXXXX.bmp" exclusively in `folder`; the path, or "" when it cannot.
-std::string reserveTemporaryBitmap(const std::string& folder) {
-    std::string path = folder + "/Dumy2.XXXXXX.bmp";
-    const int fd = ::mkstemps(path.data(), 4);
-    if (fd < 0) return {};
-    ::close(fd);
-    return path;
 }
 
 // Why the component failed on a source that could be opened: the source is not a
@@ -67,15 +59,6 @@ std::string outputPathFor(const std::string& sourcePath) {
     return folder + base + ".jpg";
 }
 
-TemporaryBitmap::TemporaryBitmap() : path_(reserveTemporaryBitmap(appPath())) {
-    if (path_.empty()) {
-        const char* tmp = std::getenv("TMPDIR");
-        path_ = reserveTemporaryBitmap(tmp && *tmp ? tmp : "/tmp");
-    }
-    if (path_.empty()) raiseFileError("B2J", appPath() + "/Dumy2.XXXXXX.bmp", errno);
-}
-
-TemporaryBitmap::~TemporaryBitmap() { ::unlink(path_.c_str()); }
 
 FileResult convertFile(const std::string& sourcePath, const Options& options, const JpegEncoder& encode) {
     FileResult r;
@@ -98,7 +81,7 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
             Dib resized(options.width, options.height, 24);
             stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
                        picture.height());
-            const TemporaryBitmap temp;
+            const TemporaryFile temp(appPath(), "Dumy2", ".bmp");
             savePictureBmp(resized, temp.path());
             ok = encode(temp.path(), r.output, options.quality);
         } else {

@@ -30,20 +30,6 @@ bool parseSize(const std::string& widthText, const std::string& heightText, int&
 // The output path: the source's folder, its name up to the first ".", ".jpg".
 std::string outputPathFor(const std::string& sourcePath);
 
-// The temporary bitmap of size mode 1: a new file "Dumy2.XXXXXX.bmp" with a name of its
-// own in the application path, or in the user's temporary folder when the application
-// path cannot be written; removed when the object goes, however the conversion ends.
-class TemporaryBitmap {
-public:
-    TemporaryBitmap();
-    ~TemporaryBitmap();
-    TemporaryBitmap(const TemporaryBitmap&) = delete;
-    TemporaryBitmap& operator=(const TemporaryBitmap&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Converts one bitmap. Never raises; a failure leaves any existing JPEG as it was and
 // no temporary bitmap behind.

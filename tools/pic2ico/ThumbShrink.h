@@ -32,8 +32,9 @@ struct ShrinkResults {
 ShrinkResults shrinkAllQualities(const Dib& prepared, const YieldFn& perRow = {});
 
 // The whole shrink: loads `sourcePath`, prepares it by `mode` (modes 1 and 2 pass the
-// square through the file "stretch.bmp" in `appFolder`, removed afterwards; when that
-// file cannot be written the square is used directly) and runs the four qualities.
+// square through a file "stretch.XXXXXX.bmp" of its own in `appFolder`, or in the
+// user's temporary folder, removed afterwards; when no such file can be written the
+// square is used directly) and runs the four qualities.
 // Raises RuntimeError naming the file when the picture cannot be loaded.
 ShrinkResults shrinkPictureFile(const std::string& sourcePath, int mode, const std::string& appFolder,
                                 const YieldFn& perRow = {});

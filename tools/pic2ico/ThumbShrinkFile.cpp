@@ -1,6 +1,5 @@
-#include <filesystem>
-
 #include "platform/PictureIo.h"
+#include "platform/TemporaryFile.h"
 #include "shell/RuntimeError.h"
 #include "tools/pic2ico/ThumbShrink.h"
 
@@ -8,33 +7,17 @@ namespace nalo {
 
 namespace {
 
-// Removes the prepared square's file when the shrink is over, however it ends.
-class StretchFile {
-public:
-    explicit StretchFile(const std::string& appFolder)
-        : path_((std::filesystem::path(appFolder) / "stretch.bmp").string()) {}
-    ~StretchFile() {
-        std::error_code ec;
-        if (used_) std::filesystem::remove(path_, ec);
+// The prepared square saved to a temporary "stretch.XXXXXX.bmp" in `appFolder` and
+// loaded back; the square itself when no such file can be written.
+Dib roundTrip(Dib square, const std::string& appFolder) {
+    try {
+        const TemporaryFile stretch(appFolder, "stretch", ".bmp");
+        savePictureBmp(square, stretch.path());
+        return loadPicture(stretch.path());
+    } catch (const RuntimeError&) {
+        return square;
     }
-    StretchFile(const StretchFile&) = delete;
-    StretchFile& operator=(const StretchFile&) = delete;
-
-    // The square saved and loaded back; the square itself when the file cannot be written.
-    Dib roundTrip(Dib square) {
-        used_ = true;
-        try {
-            savePictureBmp(square, path_);
-            return loadPicture(path_);
-        } catch (const RuntimeError&) {
-            return square;
-        }
-    }
-
-private:
-    std::string path_;
-    bool used_ = false;
-};
+}
 
 }  // namespace
 
@@ -42,8 +25,7 @@ ShrinkResults shrinkPictureFile(const std::string& sourcePath, int mode, const s
                                 const YieldFn& perRow) {
     Dib picture = loadPicture(sourcePath);
     if (mode != PrepareSquareBands && mode != PrepareSquareStretch) return shrinkAllQualities(picture, perRow);
-    StretchFile stretch(appFolder);
-    return shrinkAllQualities(stretch.roundTrip(prepareSquare(picture, mode)), perRow);
+    return shrinkAllQualities(roundTrip(prepareSquare(picture, mode), appFolder), perRow);
 }
 
 }  // namespace nalo
