@@ -96,7 +96,7 @@ private:
     bool named_ = false;      // temp_ exists on disk
     std::FILE* stream_ = nullptr;
     std::exception_ptr streamError_;
-    std::vector<uint8_t> buffer_;
+    FileBuffer buffer_;  // not cleared: only the bytes written are ever read
     size_t used_ = 0;
 };
 
