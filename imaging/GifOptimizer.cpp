@@ -90,13 +90,18 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
     std::memcpy(old.data(), gif.lpGlobalPalette(), old.size());
 
     std::array<bool, 256> used{};
-    for (int16_t i = 1; i <= count; ++i) {
+    // Once every entry is seen nothing can be dropped: the scan stops there.
+    int seen = 0;
+    for (int16_t i = 1; i <= count && seen < entries; ++i) {
         if (gif.LocalPaletteUsed(i)) continue;
         setValue(progress, i);
         const GcDIB& img = gif.FrameDIBXOR(i);
-        for (int32_t y = 0; y < img.Height(); ++y) {
+        for (int32_t y = 0; y < img.Height() && seen < entries; ++y) {
             const uint8_t* r = img.row(y);
-            for (int32_t x = 0; x < img.Width(); ++x) used[r[x]] = true;
+            for (int32_t x = 0; x < img.Width(); ++x) {
+                seen += !used[r[x]] && r[x] < entries;
+                used[r[x]] = true;
+            }
         }
     }
     std::array<uint8_t, 256> newToOld{}, oldToNew{};
