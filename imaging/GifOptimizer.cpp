@@ -91,18 +91,15 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
 
     std::array<bool, 256> used{};
     // Once every entry is seen nothing can be dropped: the scan stops there.
-    int seen = 0;
-    for (int16_t i = 1; i <= count && seen < entries; ++i) {
+    for (int16_t i = 1; i <= count; ++i) {
         if (gif.LocalPaletteUsed(i)) continue;
         setValue(progress, i);
         const GcDIB& img = gif.FrameDIBXOR(i);
-        for (int32_t y = 0; y < img.Height() && seen < entries; ++y) {
+        for (int32_t y = 0; y < img.Height(); ++y) {
             const uint8_t* r = img.row(y);
-            for (int32_t x = 0; x < img.Width(); ++x) {
-                seen += !used[r[x]] && r[x] < entries;
-                used[r[x]] = true;
-            }
+            for (int32_t x = 0; x < img.Width(); ++x) used[r[x]] = true;
         }
+        if (std::count(used.begin(), used.begin() + entries, true) == entries) break;
     }
     std::array<uint8_t, 256> newToOld{}, oldToNew{};
     int u = 0;
