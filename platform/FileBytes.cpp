@@ -197,6 +197,11 @@ void AtomicFileWriter::write(const void* data, size_t size) {
     }
 }
 
+void AtomicFileWriter::seek(uint64_t offset) {
+    flush();
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) fail(errno);
+}
+
 void AtomicFileWriter::commit() {
     closeStream();
     if (streamError_) std::rethrow_exception(std::exchange(streamError_, nullptr));
