@@ -1,0 +1,36 @@
+#pragma once
+// The drive and folder lists of the tool windows that browse folders: the mount
+// points standing for drives, and the folder list showing the chain from the drive
+// down to the current folder followed by its subfolders.
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+class QListWidget;
+
+namespace nalo {
+
+// Item data of the folder list: the folder's full path.
+inline constexpr int DirRole = 0x0100;  // Qt::UserRole
+
+// The mount points of a mount table (the /proc/self/mounts format) that hold files a
+// user browses: "/" always, then real filesystems outside the system's own trees,
+// sorted, each once.
+QStringList browsableMountPoints(const std::string& mountTable);
+// browsableMountPoints of this system's mount table.
+QStringList SystemMountPoints();
+
+// The mount point of `mounts` that holds `folder` (the longest matching one; "/" when
+// none matches).
+QString mountPointOf(const QStringList& mounts, const QString& folder);
+
+// The subfolders of `path` (no hidden names), sorted without regard to case. Raises
+// RuntimeError (source "Dir1") naming the folder when it cannot be listed.
+std::vector<std::string> ListSubfolders(const QString& path);
+
+// Fills the folder list: `root` ("/" when empty), the folders from it down to `path`,
+// the last one current, then the subfolders `names` of `path`.
+void ShowFolderChain(QListWidget* list, const QString& root, const QString& path, const std::vector<std::string>& names);
+
+}  // namespace nalo
