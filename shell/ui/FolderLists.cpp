@@ -1,6 +1,9 @@
 #include "shell/ui/FolderLists.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QSignalBlocker>
 #include <QListWidget>
 #include <QStyle>
 #include <algorithm>
@@ -12,6 +15,7 @@
 
 #include "shell/FileHelpers.h"
 #include "shell/RuntimeError.h"
+#include "shell/ui/DialogService.h"
 
 namespace nalo {
 
@@ -94,6 +98,48 @@ QStringList SystemMountPoints() {
     std::stringstream table;
     table << mounts.rdbuf();
     return browsableMountPoints(table.str());
+}
+
+void SyncDriveList(QComboBox* drives, const QString& folder) {
+    QStringList mounts;
+    for (int i = 0; i < drives->count(); ++i) mounts << drives->itemText(i);
+    const QSignalBlocker quiet(drives);
+    drives->setCurrentIndex(drives->findText(mountPointOf(mounts, folder)));
+}
+
+QString DriveErrorText(const QString& drive, const RuntimeError* error) {
+    if (!error) return QStringLiteral("ﾄﾞﾗｲﾌﾞ") + drive + QStringLiteral(" は、準備されていません。");
+    return QString::fromStdString(error->source()) + ": &H" + QString::number(error->number(), 16).toUpper() + "\r" +
+           QString::fromStdString(error->description());
+}
+
+QString ShowFolder(QComboBox* drives, QListWidget* folders, const QString& folder) {
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    const std::vector<std::string> names = ListSubfolders(path);
+    SyncDriveList(drives, path);
+    ShowFolderChain(folders, drives->currentText(), path, names);
+    return path;
+}
+
+QString FolderErrorText(const RuntimeError& error) {
+    return QStringLiteral("ﾌｫﾙﾀﾞを開けません: ") + QString::fromStdString(error.description());
+}
+
+void SelectFolderItem(QListWidget* list, const QString& folder) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(DirRole).toString() == folder) list->setCurrentRow(i);
+}
+
+bool MoveToFolderOrReport(DialogService& dialogs, QWidget* owner, QListWidget* folders, const QString& current,
+                          const std::function<void()>& move) {
+    try {
+        move();
+        return true;
+    } catch (const RuntimeError& e) {
+        dialogs.message(owner, FolderErrorText(e), MsgIcon::Exclamation);
+        SelectFolderItem(folders, current);
+        return false;
+    }
 }
 
 std::vector<std::string> ListSubfolders(const QString& path) {

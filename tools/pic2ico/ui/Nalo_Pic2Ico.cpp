@@ -192,52 +192,29 @@ void Nalo_Pic2Ico::setIconColours(int colours) {
     showOptions();
 }
 
-void Nalo_Pic2Ico::syncDrive() {
-    QStringList drives;
-    for (int i = 0; i < Drive1_->count(); ++i) drives << Drive1_->itemText(i);
-    const QSignalBlocker quiet(Drive1_);
-    Drive1_->setCurrentIndex(Drive1_->findText(mountPointOf(drives, folder_)));
-}
+void Nalo_Pic2Ico::syncDrive() { SyncDriveList(Drive1_, folder_); }
 
 void Nalo_Pic2Ico::changeDrive(const QString& drive) {
     if (drive.isEmpty()) return;
     if (!FolderExists(drive.toStdString())) {
-        dialogs().message(this, QStringLiteral("ﾄﾞﾗｲﾌﾞ") + drive + QStringLiteral(" は、準備されていません。"),
-                          MsgIcon::Exclamation);
+        dialogs().message(this, DriveErrorText(drive, nullptr), MsgIcon::Exclamation);
     } else {
         try {
             moveToFolder(drive);
             return;
         } catch (const RuntimeError& e) {
-            dialogs().message(this,
-                              QString::fromStdString(e.source()) + ": &H" + QString::number(e.number(), 16).toUpper() +
-                                  "\r" + QString::fromStdString(e.description()),
-                              MsgIcon::Exclamation, MsgButtons::RetryCancel);
+            dialogs().message(this, DriveErrorText(drive, &e), MsgIcon::Exclamation, MsgButtons::RetryCancel);
         }
     }
     syncDrive();
 }
 
 bool Nalo_Pic2Ico::setFolder(const QString& folder) {
-    try {
-        moveToFolder(folder);
-        return true;
-    } catch (const RuntimeError& e) {
-        dialogs().message(this, QStringLiteral("ﾌｫﾙﾀﾞを開けません: ") + QString::fromStdString(e.description()),
-                          MsgIcon::Exclamation);
-        // Dir1 keeps showing the folder the lists hold.
-        for (int i = 0; i < Dir1_->count(); ++i)
-            if (Dir1_->item(i)->data(DirRole).toString() == folder_) Dir1_->setCurrentRow(i);
-        return false;
-    }
+    return MoveToFolderOrReport(dialogs(), this, Dir1_, folder_, [&] { moveToFolder(folder); });
 }
 
 void Nalo_Pic2Ico::moveToFolder(const QString& folder) {
-    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
-    const std::vector<std::string> names = ListSubfolders(path);
-    folder_ = path;
-    syncDrive();
-    ShowFolderChain(Dir1_, Drive1_->currentText(), path, names);
+    folder_ = ShowFolder(Drive1_, Dir1_, folder);
 
     fillFileList();
     Cmd_Sel_->setEnabled(false);
