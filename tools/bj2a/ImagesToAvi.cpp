@@ -18,25 +18,38 @@ public:
     FramePreparer(const RunRequest& request, const RunHooks& hooks)
         : request_(request), hooks_(hooks), canvas_(request.width, request.height, 24) {}
 
-    // Loads, stretches and saves the picture, then reads the temporary BMP back into
-    // `frame`; false with the reason when any step fails.
-    bool prepare(const std::string& picture, cDIB& frame, std::string& reason) {
+    // Loads the picture and stretches it over the canvas; false with the reason when
+    // it cannot be loaded.
+    bool stretch(const std::string& picture, std::string& reason) {
         if (hooks_.preparing) hooks_.preparing(picture);
         try {
             const Dib source = loadPicture(picture);
             stretchBlt(canvas_, 0, 0, canvas_.width(), canvas_.height(), source, 0, 0, source.width(), source.height());
+            return true;
+        } catch (const RuntimeError& e) {
+            reason = e.description();
+        } catch (const std::bad_alloc&) {
+            reason = picture + ": out of memory";
+        }
+        return false;
+    }
+
+    // stretch(), then the canvas saved as the temporary BMP and read back into `frame`.
+    bool prepareThroughFile(const std::string& picture, cDIB& frame, std::string& reason) {
+        if (!stretch(picture, reason)) return false;
+        try {
             savePictureBmp(canvas_, request_.tempFrame);
         } catch (const RuntimeError& e) {
             reason = e.description();
-            return false;
-        } catch (const std::bad_alloc&) {
-            reason = picture + ": out of memory";
             return false;
         }
         if (frame.CreateFromFile(request_.tempFrame)) return true;
         reason = frame.LastMessage().text.empty() ? request_.tempFrame + ": cannot be read back" : frame.LastMessage().text;
         return false;
     }
+
+    // The canvas pixels: the same bytes as the temporary BMP's pixel block.
+    const Dib& canvas() const { return canvas_; }
 
 private:
     const RunRequest& request_;
@@ -85,7 +98,8 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
     FramePreparer preparer(request, hooks);
     cDIB frame;
     std::string reason;
-    if (!preparer.prepare(request.pictures.front(), frame, reason)) return failPicture(request.pictures.front(), reason);
+    if (!preparer.prepareThroughFile(request.pictures.front(), frame, reason))
+        return failPicture(request.pictures.front(), reason);
 
     AVISTREAMINFOA info;
     info.fccType = mmioStringToFOURCCA("vids", 0);
@@ -109,10 +123,13 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
             AVIERR_OK)
         return failWrite(result.status);
 
+    // The frames are taken from the canvas itself: writing each one to the temporary
+    // BMP and reading it back would give the same bytes at twice the file traffic.
+    const Dib& canvas = preparer.canvas();
     for (size_t i = 0; i < request.pictures.size(); ++i) {
         const std::string& picture = request.pictures[i];
-        if (!preparer.prepare(picture, frame, reason)) return failPicture(picture, reason);
-        result.status = AVIStreamWrite(h.compressed, int32_t(i), 1, frame.PointerToBits(), frame.SizeImage(), AVIIF_KEYFRAME);
+        if (!preparer.stretch(picture, reason)) return failPicture(picture, reason);
+        result.status = AVIStreamWrite(h.compressed, int32_t(i), 1, canvas.bits(), int32_t(canvas.imageSize()), AVIIF_KEYFRAME);
         if (result.status != AVIERR_OK) return failWrite(result.status);
         ++result.frames;
         if (hooks.written) hooks.written(int(i), picture);

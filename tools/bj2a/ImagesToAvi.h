@@ -1,8 +1,9 @@
 #pragma once
-// The images-to-AVI run: each picture stretched over a canvas of the output size,
-// saved as the temporary 24-bit BMP, read back as raw DIB blocks and written as one
-// frame, through the AVI layer's calls in their usual order. A run that does not
-// end with every frame written leaves no AVI.
+// The images-to-AVI run: each picture stretched over a canvas of the output size and
+// written as one 24-bit frame, through the AVI layer's calls in their usual order.
+// The first picture's canvas is saved as the temporary BMP and read back as raw DIB
+// blocks for the stream's format. A run that does not end with every frame written
+// leaves no AVI.
 #include <functional>
 #include <string>
 #include <vector>
