@@ -15,18 +15,10 @@ namespace nalo::cli {
 
 namespace {
 
-bool parseInt(const std::string& s, long lo, long hi, long& out) {
-    char* end = nullptr;
-    long v = std::strtol(s.c_str(), &end, 10);
-    if (s.empty() || *end || v < lo || v > hi) return false;
-    out = v;
-    return true;
-}
-
 bool parsePoint(const std::string& s, long& x, long& y) {
     auto comma = s.find(',');
-    return comma != std::string::npos && parseInt(s.substr(0, comma), 0, 32767, x) &&
-           parseInt(s.substr(comma + 1), 0, 32767, y);
+    return comma != std::string::npos && parseIntArg(s.substr(0, comma), 0, 32767, x) &&
+           parseIntArg(s.substr(comma + 1), 0, 32767, y);
 }
 
 }  // namespace
@@ -42,7 +34,7 @@ int runAvi2Gif(const Args& args) {
         if (a == "--optimize") {
             optimize = true;
         } else if (a == "--transparent" && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 255, v)) return usageError("avi2gif: --transparent takes 0..255");
+            if (!parseIntArg(args[++i], 0, 255, v)) return usageError("avi2gif: --transparent takes 0..255");
             index = v;
         } else if (a == "--transparent-at" && i + 1 < args.size()) {
             if (!parsePoint(args[++i], x, y)) return usageError("avi2gif: --transparent-at takes X,Y");
