@@ -54,7 +54,14 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
     PAVISTREAM stream;
     if (AVIStreamOpenFromFileA(stream, path, streamtypeVIDEO, 0, OF_SHARE_EXCLUSIVE) != AVIERR_OK || !stream)
         return false;
-    PGETFRAME reader = AVIStreamGetFrameOpen(stream, nullptr);
+    AVISTREAMINFOA info;
+    AVIStreamInfoA(stream, &info, sizeof info);
+    const int32_t width = info.rcFrame.right, height = info.rcFrame.bottom;
+    // 32-bit frames with the top row first, as the buffer holds them.
+    BITMAPINFOHEADER wanted;
+    wanted.biBitCount = 32;
+    wanted.biHeight = -height;
+    PGETFRAME reader = AVIStreamGetFrameOpen(stream, &wanted);
     if (!reader) {
         AVIStreamRelease(stream);
         return false;
@@ -62,9 +69,6 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
     const int32_t n = AVIStreamLength(stream);
     const int32_t start = AVIStreamStart(stream);
     const int32_t endTime = AVIStreamSampleToTime(stream, start + n);
-    AVISTREAMINFOA info;
-    AVIStreamInfoA(stream, &info, sizeof info);
-    const int32_t width = info.rcFrame.right, height = info.rcFrame.bottom;
     bool ok = n > 0;
     const int32_t frameMs = MillisecondsPerFrame(endTime, n);
     if (roundHalfEven(frameMs / 10.0) > INT16_MAX)
