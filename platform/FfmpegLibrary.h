@@ -4,15 +4,19 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
 namespace nalo {
 
 // The functions the video layer calls, by library.
-#define NALO_FFMPEG_AVUTIL(X) X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level)
+#define NALO_FFMPEG_AVUTIL(X)                                                                              \
+    X(av_dict_free) X(av_dict_set) X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level) \
+    X(av_max_alloc)
 #define NALO_FFMPEG_AVCODEC(X)                                                                             \
     X(av_packet_alloc) X(av_packet_free) X(av_packet_unref) X(avcodec_alloc_context3)                    \
     X(avcodec_descriptor_get) X(avcodec_find_decoder) X(avcodec_flush_buffers) X(avcodec_free_context)   \
