@@ -14,6 +14,7 @@ namespace nalo::fuzz {
 void FuzzBmp(Input input) {
     try {
         const Dib pic = decodeBmp(input, "fuzz.bmp");
+        requireWithinBudget(pic.width(), pic.height());
         touch(pic.bits(), pic.imageSize());
         touch(pic.colourTable().data(), pic.colourTable().size() * sizeof(RgbQuad));
     } catch (const RuntimeError&) {

@@ -13,6 +13,7 @@ void decodeAndDraw(Input input, const char* name) {
     reader.Decode(input, name);
     const Dib* pic = module.CurrentBitmap();
     if (!pic) return;
+    requireWithinBudget(pic->width(), pic->height());
     touch(pic->bits(), pic->imageSize());
     // A small target picture: the stretch reads the whole source.
     Dib target(7, 5, 24, false);

@@ -6,6 +6,7 @@ namespace nalo::fuzz {
 
 void FuzzPicture(Input input) {
     const Dib pic = decodePicture(input, "fuzz.pic");
+    requireWithinBudget(pic.width(), pic.height());
     require(pic.bitCount() == 24 && !pic.topDown(), "not a 24-bit bottom-up picture");
     touch(pic.bits(), pic.imageSize());
 }

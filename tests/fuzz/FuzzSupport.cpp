@@ -5,6 +5,7 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "platform/PictureBudget.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo::fuzz {
@@ -18,6 +19,10 @@ void touch(const void* bytes, size_t size) {
     uint8_t sum = 0;
     for (size_t i = 0; i < size; ++i) sum = static_cast<uint8_t>(sum + p[i]);
     touchSink = static_cast<uint8_t>(touchSink + sum);
+}
+
+void requireWithinBudget(int width, int height) {
+    require(FitsPictureBudget(width, height), "a picture beyond the picture budget was decoded");
 }
 
 void runInput(EntryPoint entry, Input input) {

@@ -21,6 +21,9 @@ inline void require(bool holds, const char* what) {
     if (!holds) throw PropertyViolation(what);
 }
 
+// A decoded picture must lie within the picture budget.
+void requireWithinBudget(int width, int height);
+
 // Reads every byte (so that the sanitizers see each one) into a sink the optimiser keeps.
 void touch(const void* bytes, size_t size);
 
