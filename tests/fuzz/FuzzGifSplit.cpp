@@ -2,6 +2,7 @@
 // frame by frame onto its canvas.
 #include "codecs/GifFrameSplitter.h"
 #include "fuzz/FuzzSupport.h"
+#include "platform/GiflibMemory.h"
 
 namespace nalo::fuzz {
 
@@ -26,6 +27,8 @@ void FuzzGifSplit(Input input) {
     clsGif24bit gif(shared);
     gif.fGifBreakOutFrames();
     if (shared.NotGifFlag) return;
+    require(int64_t(gif.Canvas().width()) * gif.Canvas().height() <= int64_t(input.size()) * GifMaxPixelsPerByte,
+            "canvas larger than the file's data can fill");
     QuietHost host;
     gif.RenderGif(host);
 }
