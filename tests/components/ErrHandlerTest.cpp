@@ -13,11 +13,12 @@ using namespace nalo;
 namespace {
 
 volatile int zero = 0;
-int divide(int a) {
+// The faults are the point: UBSan must not report them first.
+__attribute__((no_sanitize("undefined"))) int divide(int a) {
     volatile int result = a / zero;
     return result;
 }
-int touchNull() { return *static_cast<volatile int*>(nullptr); }
+__attribute__((no_sanitize("undefined"))) int touchNull() { return *static_cast<volatile int*>(nullptr); }
 int recurse(int n) {
     volatile char pad[4096];
     pad[0] = static_cast<char>(n);
