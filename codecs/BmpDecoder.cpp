@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/FileBytes.h"
+#include "platform/PictureBudget.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -126,6 +127,7 @@ Dib decodeBmp(std::span<const uint8_t> data, const std::string& name) {
     const int32_t absHeight = topDown ? -height : height;
     if (width <= 0 || absHeight <= 0 || width > MaxSide || absHeight > MaxSide)
         rd.fail("bad size " + std::to_string(width) + " x " + std::to_string(height));
+    CheckPictureBudget(width, absHeight, name, "BmpDecoder");
     if (pixelOffset >= data.size()) rd.fail("truncated file");
 
     const bool rle = compression == BI_RLE8 || compression == BI_RLE4;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/GiflibMemory.h"
+#include "platform/PictureBudget.h"
 #include "platform/PictureIo.h"
 #include "shell/Rounding.h"
 
@@ -75,7 +76,9 @@ int16_t clsGif24bit::fGifBreakOutFrames() {
         const bool accepted = WalkGifBlocks(file_, screen_, frames_) && !frames_.empty() && screen_.width > 0 &&
                               screen_.height > 0 &&
                               // the canvas of the Windows layout: the screen width rounded up to 32
-                              (int64_t(screen_.width) + 31) / 32 * 32 * screen_.height <= MaxDibPixels;
+                              FitsPictureBudget((int64_t(screen_.width) + 31) / 32 * 32, screen_.height) &&
+                              // a screen no frame data could fill: a few bytes claiming gigabytes
+                              int64_t(screen_.width) * screen_.height <= int64_t(file_.size()) * GifMaxPixelsPerByte;
         if (!accepted) {
             shared_.NotGifFlag = true;
             CleanUp();

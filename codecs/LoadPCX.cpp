@@ -8,6 +8,7 @@
 #include "codecs/LittleEndian.h"
 #include "codecs/PcxRle.h"
 #include "platform/FileBytes.h"
+#include "platform/PictureBudget.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -117,8 +118,9 @@ bool LoadPCX::IsPCX() const {
     return header_[0] == 10 && header_[2] < 2 && (v == 0 || v == 2 || v == 3 || v == 5);
 }
 
-void LoadPCX::Load(const std::string& FileName) {
-    const FileBuffer file = readFileBytes(FileName, Source);
+void LoadPCX::Load(const std::string& FileName) { Decode(readFileBytes(FileName, Source), FileName); }
+
+void LoadPCX::Decode(std::span<const uint8_t> file, const std::string& FileName) {
     if (file.size() < HeaderSize) raise(err::InputPastEndOfFile, FileName, "file shorter than the PCX header");
     std::memcpy(header_.data(), file.data(), HeaderSize);
     const uint8_t* hd = header_.data();
@@ -140,8 +142,7 @@ void LoadPCX::Load(const std::string& FileName) {
     else return;  // unsupported depth: no new picture
 
     if (width_ <= 0 || height_ <= 0 || bpl <= 0) raise(err::InvalidPicture, FileName, "invalid picture size");
-    const int64_t pixels = int64_t(kind == Kind::Colours16 ? (width_ + 3) / 4 * 4 : width_) * height_;
-    if (pixels > MaxDibPixels) raise(err::InvalidPicture, FileName, "picture too large");
+    CheckPictureBudget(kind == Kind::Colours16 ? (width_ + 3) / 4 * 4 : width_, height_, FileName, Source);
 
     // Bytes of the decoded stream the rows use.
     uint64_t needed = uint64_t(height_) * uint64_t(lineLength_);

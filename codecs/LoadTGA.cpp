@@ -8,6 +8,7 @@
 #include "codecs/LittleEndian.h"
 #include "codecs/TgaRle.h"
 #include "platform/FileBytes.h"
+#include "platform/PictureBudget.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -46,8 +47,9 @@ bool LoadTGA::IsTGA() const {
     return type && (d == 8 || d == 16 || d == 24 || d == 32);
 }
 
-void LoadTGA::Load(const std::string& FileName) {
-    const FileBuffer file = readFileBytes(FileName, Source);
+void LoadTGA::Load(const std::string& FileName) { Decode(readFileBytes(FileName, Source), FileName); }
+
+void LoadTGA::Decode(std::span<const uint8_t> file, const std::string& FileName) {
     if (file.size() < HeaderSize) raise(err::InputPastEndOfFile, FileName, "file shorter than the TGA header");
     std::memcpy(header_.data(), file.data(), HeaderSize);
     const uint8_t* hd = header_.data();
@@ -63,7 +65,7 @@ void LoadTGA::Load(const std::string& FileName) {
     if (type == 32 || type == 33)
         raise(err::InvalidPicture, FileName, "compressed colour-mapped TGA (type " + std::to_string(type) + ") is not supported");
     if (width_ <= 0 || height_ <= 0) raise(err::InvalidPicture, FileName, "invalid picture size");
-    if (int64_t(width_) * height_ > MaxDibPixels) raise(err::InvalidPicture, FileName, "picture too large");
+    CheckPictureBudget(width_, height_, FileName, Source);
 
     // The image ID and the colour map come between the header and the pixels.
     const int mapEntries = getLe16s(hd + 5);

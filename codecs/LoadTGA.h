@@ -3,6 +3,7 @@
 // encoded, into the CurrentBitmap of its bitmap module.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "codecs/Nalo_B1.h"
@@ -18,6 +19,8 @@ public:
     // than 256 entries (8-bit pictures) raise RuntimeError naming the file;
     // CurrentBitmap is then unchanged.
     void Load(const std::string& FileName);
+    // The same over a file already in memory; `FileName` names it in errors.
+    void Decode(std::span<const uint8_t> file, const std::string& FileName);
     void DrawTGA(Dib& PicObj) const { module_.DrawBitmap(width_, height_, PicObj, autoscale_); }
 
     int16_t ScaleMode() const { return scaleMode_; }

@@ -9,6 +9,7 @@
 #include "platform/AviMuxer.h"
 #include "platform/FfmpegLibrary.h"
 #include "platform/FileBytes.h"
+#include "platform/PictureBudget.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -22,10 +23,33 @@ FormatPtr openAviDemuxer(const std::string& path) {
     } catch (const RuntimeError&) {
         return nullptr;
     }
-    const AVInputFormat* avi = ffmpeg().av_find_input_format("avi");
+    const FfmpegApi& ff = ffmpeg();
+    const AVInputFormat* avi = ff.av_find_input_format("avi");
+    if (!avi) return nullptr;
+    // A hostile header must not make the demuxer read or allocate without bound.
+    AVDictionary* options = nullptr;
+    ff.av_dict_set(&options, "probesize", "1048576", 0);
+    ff.av_dict_set(&options, "analyzeduration", "1000000", 0);
+    ff.av_dict_set(&options, "max_index_size", "16777216", 0);
     AVFormatContext* ctx = nullptr;
-    if (!avi || ffmpeg().avformat_open_input(&ctx, path.c_str(), avi, nullptr) < 0) return nullptr;
+    const int r = ff.avformat_open_input(&ctx, path.c_str(), avi, &options);
+    ff.av_dict_free(&options);
+    if (r < 0) return nullptr;
     return FormatPtr(ctx);
+}
+
+bool FitsAviFrame(int64_t width, int64_t height) {
+    return width <= MaxAviFrameSide && height <= MaxAviFrameSide && width * height <= MaxAviFramePixels &&
+           FitsPictureBudget(width, height);
+}
+
+// The largest packet the index lists; without an index, as if it were unbounded.
+static int64_t largestPacket(AVStream* st) {
+    const int entries = ffmpeg().avformat_index_get_entries_count(st);
+    if (entries <= 0) return INT64_MAX / AviMaxPixelsPerByte;
+    int64_t largest = 0;
+    for (int i = 0; i < entries; ++i) largest = std::max<int64_t>(largest, ffmpeg().avformat_index_get_entry(st, i)->size);
+    return largest;
 }
 
 int findVideoStream(AVFormatContext* ctx, int n) {
@@ -74,8 +98,7 @@ AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t ty
     AVStream* st = ctx->streams[si];
     const AVCodecParameters* par = st->codecpar;
     int w = par->width, h = std::abs(par->height);
-    if (w <= 0 || h <= 0 || w > MaxAviFrameSide || h > MaxAviFrameSide || int64_t(w) * h > MaxAviFramePixels)
-        return AVIERR_BADFORMAT;
+    if (w <= 0 || h <= 0 || !FitsAviFrame(w, h)) return AVIERR_BADFORMAT;
     if (st->time_base.num <= 0 || st->time_base.den <= 0) return AVIERR_BADFORMAT;
 
     auto s = std::make_shared<AviStream>();
@@ -89,6 +112,7 @@ AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t ty
     // Packet times count samples from the header's dwStart; the index holds them.
     int entries = ffmpeg().avformat_index_get_entries_count(st);
     if (entries > 0) s->start = int32_t(std::clamp<int64_t>(ffmpeg().avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
+    if (int64_t(w) * h > largestPacket(st) * AviMaxPixelsPerByte) return AVIERR_BADFORMAT;
     int64_t length = st->nb_frames > 0 ? st->nb_frames : entries;
     // A frame count or an end time that does not fit 32 bits is a damaged header.
     if (length > INT32_MAX - int64_t(s->start) || endMilliseconds(s->start + length, s->scale, s->rate) > INT32_MAX)

@@ -55,6 +55,15 @@ inline constexpr uint32_t comptypeH264 = mmioFOURCC('H', '2', '6', '4');
 // Largest frame the layer decodes; larger declared sizes are refused at open.
 inline constexpr int MaxAviFrameSide = 32767;
 inline constexpr int64_t MaxAviFramePixels = int64_t(1) << 26;
+// A video's largest packet must hold at least one byte per this many pixels of its
+// declared frame: a few kilobytes cannot stand for a frame of hundreds of megabytes.
+inline constexpr int64_t AviMaxPixelsPerByte = 4096;
+// Largest single allocation FFmpeg may make (a 32-bit frame of the largest size, plus slack).
+inline constexpr size_t FfmpegMaxAlloc = size_t(MaxAviFramePixels) * 4 + (size_t(1) << 20);
+
+// True when a width x height frame is within the side and pixel limits and the
+// picture budget (NALO_MAX_PIXELS).
+bool FitsAviFrame(int64_t width, int64_t height);
 
 #pragma pack(push, 1)
 struct BITMAPINFOHEADER {

@@ -2,6 +2,7 @@
 // straight into a packed DIB with libswscale. The decoder state and a cursor are kept,
 // so sequential reads decode each frame once; a jump seeks to the key frame before
 // the wanted frame and decodes forward.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/AviFile.h"
 
 #include "platform/FfmpegLibrary.h"
+#include "platform/PictureBudget.h"
 
 namespace nalo {
 
@@ -43,6 +45,7 @@ private:
     bool decodeUpTo(int64_t pos);
     int receive();
     bool convert();
+    void allocateBlock();
 
     PAVISTREAM stream_;
     FormatPtr format_;
@@ -76,7 +79,7 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     if (!dec) return false;
     codec_.reset(ffmpeg().avcodec_alloc_context3(dec));
     if (!codec_ || ffmpeg().avcodec_parameters_to_context(codec_.get(), st_->codecpar) < 0) return false;
-    codec_->max_pixels = MaxAviFramePixels;
+    codec_->max_pixels = std::min(MaxAviFramePixels, PictureBudget());
     codec_->pkt_timebase = st_->time_base;
     // The decoder may use threads of its own (frame or slice threads, one per core);
     // frames still come out one at a time, in order, on the caller's thread.
@@ -95,20 +98,25 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     bitCount_ = bitCount;
     topDown_ = topDown;
     stride_ = ((width * bitCount + 31) / 32) * 4;
-    size_t image = size_t(stride_) * size_t(height);
+    nextGuess_ = stream->start;
+    return true;
+}
+
+void AviFrameReader::allocateBlock() {
+    // Made when the first frame has decoded, so that a file whose frames never do
+    // costs no frame-sized memory.
+    size_t image = size_t(stride_) * size_t(height_);
     // libswscale's vector stores run up to a few dozen bytes past a row's end: the
     // tail keeps the last row's overrun inside the buffer.
     block_.assign(64 + image + TailPadding, 0);
-    if (!topDown) scratch_.assign(image + TailPadding, 0);
+    if (!topDown_) scratch_.assign(image + TailPadding, 0);
     header_ = reinterpret_cast<BITMAPINFOHEADER*>(block_.data() + 24);
     pixels_ = block_.data() + 64;
     *header_ = BITMAPINFOHEADER{};
-    header_->biWidth = width;
-    header_->biHeight = topDown ? -height : height;
-    header_->biBitCount = uint16_t(bitCount);
+    header_->biWidth = width_;
+    header_->biHeight = topDown_ ? -height_ : height_;
+    header_->biBitCount = uint16_t(bitCount_);
     header_->biSizeImage = uint32_t(image);
-    nextGuess_ = stream->start;
-    return true;
 }
 
 int AviFrameReader::receive() {
@@ -188,6 +196,7 @@ bool AviFrameReader::convert() {
                                          height_, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
     sws_.reset(s);
     if (!s) return false;
+    if (block_.empty()) allocateBlock();
     // Rows are written top to bottom with a positive stride: a row's overrun lands
     // in the row written next (or the tail). A bottom-up picture is scaled into the
     // scratch rows and copied over in reverse, since a negative stride would let
@@ -240,8 +249,7 @@ PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER
         if (wanted->biWidth > 0) width = wanted->biWidth;
         if (wanted->biHeight != 0) height = std::abs(wanted->biHeight);
         topDown = wanted->biHeight < 0;
-        if (width > MaxAviFrameSide || height > MaxAviFrameSide || int64_t(width) * height > MaxAviFramePixels)
-            return nullptr;
+        if (!FitsAviFrame(width, height)) return nullptr;
     }
     auto reader = std::make_shared<AviFrameReader>();
     if (!reader->open(stream, width, height, bitCount, topDown)) return nullptr;

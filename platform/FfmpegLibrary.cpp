@@ -1,5 +1,6 @@
 #include "platform/FfmpegLibrary.h"
 
+#include "platform/AviFile.h"
 #include "platform/ComponentLibrary.h"
 
 namespace nalo {
@@ -35,6 +36,9 @@ struct LoadedFfmpeg {
             NALO_FFMPEG_SWSCALE(NALO_FFMPEG_TAKE)
         }
 #undef NALO_FFMPEG_TAKE
+        // No single allocation beyond the largest frame the layer decodes: a hostile
+        // size field then fails the open instead of taking gigabytes.
+        api.av_max_alloc(FfmpegMaxAlloc);
     }
 };
 }  // namespace

@@ -4,6 +4,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/dict.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
 #include <libavutil/mathematics.h>
@@ -16,9 +17,9 @@ namespace nalo {
 
 // The functions the video layer calls, by library.
 #define NALO_FFMPEG_AVUTIL(X)                                                                              \
-    X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level) X(av_frame_get_buffer)      \
-    X(av_frame_make_writable) X(av_malloc) X(av_free) X(av_freep) X(av_opt_set_int) X(av_opt_set_double) \
-    X(av_rescale_q)
+    X(av_dict_free) X(av_dict_set) X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level)     \
+    X(av_frame_get_buffer) X(av_frame_make_writable) X(av_malloc) X(av_free) X(av_freep) X(av_opt_set_int)   \
+    X(av_opt_set_double) X(av_rescale_q) X(av_max_alloc)
 #define NALO_FFMPEG_AVCODEC(X)                                                                             \
     X(av_packet_alloc) X(av_packet_free) X(av_packet_unref) X(avcodec_alloc_context3)                    \
     X(avcodec_descriptor_get) X(avcodec_find_decoder) X(avcodec_flush_buffers) X(avcodec_free_context)   \

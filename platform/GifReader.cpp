@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/GiflibMemory.h"
+#include "platform/PictureBudget.h"
 #include "platform/PictureDecoders.h"
 #include "shell/RuntimeError.h"
 
@@ -28,7 +29,7 @@ Dib decodeGif(std::span<const uint8_t> data, const std::string& name) {
     GifFileType* gif = h.gif;
 
     const int64_t sw = gif->SWidth, sh = gif->SHeight;
-    const int64_t budget = std::min<int64_t>(MaxDibPixels, static_cast<int64_t>(data.size()) * GifMaxPixelsPerByte);
+    const int64_t dataBudget = static_cast<int64_t>(data.size()) * GifMaxPixelsPerByte;
     int transparent = -1;
 
     for (;;) {
@@ -53,7 +54,8 @@ Dib decodeGif(std::span<const uint8_t> data, const std::string& name) {
         // A frame reaching past the screen widens the screen, as viewers do.
         const int64_t width = std::max<int64_t>(sw, img.Left + fw), height = std::max<int64_t>(sh, img.Top + fh);
         if (width <= 0 || height <= 0) fail("empty picture");
-        if (width * height > budget || fw * fh > budget) fail("picture too large for its data");
+        CheckPictureBudget(width, height, name, source);
+        if (width * height > dataBudget || fw * fh > dataBudget) fail("picture too large for its data");
 
         const ColorMapObject* map = img.ColorMap ? img.ColorMap : gif->SColorMap;
         if (!map) fail("no colour map");

@@ -7,6 +7,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "platform/PictureBudget.h"
 #include "platform/PictureDecoders.h"
 #include "shell/RuntimeError.h"
 
@@ -85,7 +86,7 @@ Dib decodeJpeg(std::span<const uint8_t> data, const std::string& name) {
 
     const int64_t w = d.cinfo.image_width, h = d.cinfo.image_height;
     if (w <= 0 || h <= 0) fail("empty picture");
-    if (w * h > MaxDibPixels) fail("picture too large");
+    CheckPictureBudget(w, h, name, source);
     // Huffman-coded data spends at least one bit on every block of the full-resolution
     // component, so a header promising more blocks than the data holds bits is refused.
     if (!d.cinfo.arith_code && ((w + 7) / 8) * ((h + 7) / 8) > static_cast<int64_t>(data.size()) * 8)

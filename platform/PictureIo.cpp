@@ -43,8 +43,9 @@ PictureKind detectPictureKind(const std::string& path) {
     return n > 0 ? kindOf(head, static_cast<size_t>(n)) : PictureKind::Unknown;
 }
 
-Dib loadPicture(const std::string& path) {
-    const FileBuffer bytes = readFileBytes(path, "LoadPicture");
+Dib loadPicture(const std::string& path) { return decodePicture(readFileBytes(path, "LoadPicture"), path); }
+
+Dib decodePicture(std::span<const uint8_t> bytes, const std::string& path) {
     switch (kindOf(bytes.data(), bytes.size())) {
     case PictureKind::Bmp: {
         Dib d = decodeBmp(bytes, path);

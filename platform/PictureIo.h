@@ -1,6 +1,8 @@
 #pragma once
 // The platform's picture loader and saver: BMP, JPEG and GIF files decoded into a
 // drawable picture, and a picture saved as an uncompressed 24-bit BMP file.
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "platform/Dib.h"
@@ -16,6 +18,8 @@ PictureKind detectPictureKind(const std::string& path);
 // screen) into a 24-bit bottom-up Dib at the picture's own size. Raises RuntimeError
 // naming the file for unreadable, unknown, truncated or absurdly large pictures.
 Dib loadPicture(const std::string& path);
+// The same over a file held in memory; `name` names it in errors.
+Dib decodePicture(std::span<const uint8_t> bytes, const std::string& name);
 
 // Writes `picture` as an uncompressed 24-bit bottom-up BMP file. The file is written
 // under a temporary name and renamed over `path` only when complete. Raises

@@ -57,8 +57,7 @@ std::optional<std::string> checkInputs(const InputTexts& texts, Inputs& out) {
         if (!w || !h) return "Error 画像ｻｲｽﾞの変更";
         in.width = wholeValue(*w);
         in.height = wholeValue(*h);
-        if (in.width <= 0 || in.height <= 0 || in.width > MaxAviFrameSide || in.height > MaxAviFrameSide ||
-            int64_t(in.width) * in.height > MaxAviFramePixels)
+        if (in.width <= 0 || in.height <= 0 || !FitsAviFrame(in.width, in.height))
             return "Error 画像ｻｲｽﾞの変更";
     }
     in.from = wholeValue(*from);

@@ -15,6 +15,7 @@
 #include "platform/Dib.h"
 #include "platform/FileBytes.h"
 #include "platform/FileDescriptor.h"
+#include "platform/PictureBudget.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo::tgapcx {
@@ -95,7 +96,7 @@ struct SourceFile {
     bool packedBgr() const { return (layout == Layout::Tga && pixelBytes == 3) || layout == Layout::Bmp; }
 };
 
-bool fitsPicture(int64_t w, int64_t h) { return w > 0 && h > 0 && w * h <= MaxDibPixels; }
+bool fitsPicture(int64_t w, int64_t h) { return w > 0 && h > 0 && FitsPictureBudget(w, h); }
 
 // The layouts below are exactly those the readers decode into a 24- or 32-bit
 // picture without error; anything else is left to them.
