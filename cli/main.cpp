@@ -61,6 +61,10 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) return usageError("no tool given");
     std::string tool = argv[1];
+    if (tool == "--version" || tool == "-v") {
+        std::printf("nalo-convert %s\n", NALO_VERSION);
+        return 0;
+    }
     if (tool == "--help" || tool == "-h" || tool == "help") {
         printHelp();
         return 0;

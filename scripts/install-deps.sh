@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config ninja-build
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n desktop-file-utils
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libmp3lame-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev

@@ -200,7 +200,7 @@ std::string oneLine(std::string s) {
 
 }  // namespace
 
-std::string IniPath() { return appPath() + "/Nalo.ini"; }
+std::string IniPath() { return settingsFolder() + "/Nalo.ini"; }
 
 std::string ReadIni(const std::string& section, const std::string& key, const std::string& file) {
     IniFile ini = loadFile(file);

@@ -5,6 +5,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "shell/ui/DialogService.h"
 #include "shell/ui/Nalo_Menu.h"
+#include "shell/ui/QtTranslation.h"
 #if __has_include("shell/CheckComponents.h")
 #include "shell/CheckComponents.h"
 #define NALO_HAVE_COMPONENT_CHECK 1
@@ -38,12 +41,17 @@ int takeInstanceLock() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-v") == 0)) {
+        std::printf("nalo %s\n", NALO_VERSION);
+        return 0;
+    }
     // Past a file-size limit a write then fails with EFBIG and is reported like any other.
     std::signal(SIGXFSZ, SIG_IGN);
     if (takeInstanceLock() == -1) return 0;  // another instance is running
     QApplication app(argc, argv);
     app.setApplicationName("Nalo");
     app.setQuitOnLastWindowClosed(false);
+    nalo::installQtJapanese(app);
     if (QFontDatabase::families().contains("IPAGothic")) app.setFont(QFont("IPAGothic", 9));
     nalo::QtDialogService dialogs;
 #ifdef NALO_HAVE_COMPONENT_CHECK

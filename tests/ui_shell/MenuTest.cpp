@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QPainter>
+#include <QPushButton>
 
 #include "controls/Command.h"
 #include "shell/ui/Decoration.h"
 #include "shell/ui/Nalo_Menu.h"
+#include "shell/ui/QtTranslation.h"
 #include "shell/ui/ToolRegistry.h"
 #include "shell/ui/ToolWindow.h"
 #include "support/QtTestApp.h"
@@ -83,4 +86,11 @@ TEST(Decoration, GradientBandIsNavyAtTheEdgesAndLightInTheMiddle) {
     EXPECT_EQ(pics.Pic_Mbl.size(), QSize(1030, 23));
     EXPECT_EQ(pics.Img_Ra[1].size(), QSize(12, 12));
     EXPECT_EQ(pics.Img_Opt[0].size(), QSize(13, 13));
+}
+
+TEST(QtTranslation, StandardButtonsReadInJapanese) {
+    test::WithQtApp app;
+    ASSERT_TRUE(installQtJapanese(*QCoreApplication::instance())) << "qt6-translations-l10n missing";
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("キャンセル"));
 }

@@ -81,7 +81,7 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
             Dib resized(options.width, options.height, 24);
             stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
                        picture.height());
-            const TemporaryFile temp(appPath(), "Dumy2", ".bmp");
+            const TemporaryFile temp(workFolder(), "Dumy2", ".bmp");
             savePictureBmp(resized, temp.path());
             ok = encode(temp.path(), r.output, options.quality);
         } else {

@@ -124,7 +124,7 @@ Nalo_BJ2A::Nalo_BJ2A(DialogService& dialogs)
 }
 
 Nalo_BJ2A::~Nalo_BJ2A() {
-    const std::string temp = TempFramePath(appPath());
+    const std::string temp = TempFramePath(workFolder());
     if (FileExists(temp)) std::remove(temp.c_str());
 }
 
@@ -248,7 +248,7 @@ void Nalo_BJ2A::makeAvi() {
     run.width = canvasWidth_;
     run.height = canvasHeight_;
     run.fps = HS_FPS_->value();
-    run.tempFrame = TempFramePath(appPath());
+    run.tempFrame = TempFramePath(workFolder());
     RunHooks hooks;
     hooks.choose = [this](const std::vector<AviCompressor>& list, uint32_t flags, AVICOMPRESSOPTIONS& options) {
         auto chosen = dialogs().chooseCompressor(this, list, flags, options);

@@ -161,7 +161,7 @@ void Nalo_Thumb::shrink() {
     WaitCursor busy;
     discardResults();
     try {
-        results_ = shrinkPictureFile(shared_.SourcePath, shared_.ShrinkMode, appPath(),
+        results_ = shrinkPictureFile(shared_.SourcePath, shared_.ShrinkMode, workFolder(),
                                      [] { QCoreApplication::processEvents(); });
     } catch (const std::exception&) {
         results_ = emptyResults();  // an unreadable picture leaves the results empty
