@@ -17,6 +17,7 @@ int runIco(const Args& args);
 int runAvi2Gif(const Args& args);
 int runG2G(const Args& args);
 int runA2BJ(const Args& args);
+int runCD2MP3(const Args& args);
 
 // Prints "nalo-convert: <message>" to stderr and returns 2.
 int usageError(const std::string& message);
