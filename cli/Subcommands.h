@@ -1,6 +1,7 @@
 #pragma once
 // The subcommands of nalo-convert. Each returns the process exit code:
 // 0 all succeeded, 1 any file failed, 2 usage error.
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
@@ -18,6 +19,16 @@ int runAvi2Gif(const Args& args);
 int runG2G(const Args& args);
 int runA2BJ(const Args& args);
 int runCD2MP3(const Args& args);
+int runBJ2A(const Args& args);
+
+// A whole decimal argument within lo..hi.
+inline bool parseIntArg(const std::string& s, long lo, long hi, long& out) {
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (s.empty() || *end || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
 
 // Prints "nalo-convert: <message>" to stderr and returns 2.
 int usageError(const std::string& message);

@@ -37,6 +37,9 @@ constexpr Subcommand kSubcommands[] = {
      "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
+    {"bj2a", runBJ2A,
+     "bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...\n"
+     "      BMP/JPG pictures to the frames of an AVI (defaults: 20 fps, the first picture's size, raw)"},
     {"g2g", runG2G, "g2g [--to bmp|gif] [--transparent] FILE.gif...   animated GIF to its composed frames"},
     {"a2bj", runA2BJ,
      "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"

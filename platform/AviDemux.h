@@ -17,13 +17,18 @@ using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 
 // Opens `path` with the AVI demuxer only; null when it is not a readable AVI.
 FormatPtr openAviDemuxer(const std::string& path);
+// AVIFileOpen for OF_CREATE + OF_WRITE.
+AviResult openAviForWriting(PAVIFILE& file, const std::string& path, uint32_t mode);
 // Index of the n-th video stream, or -1.
 int findVideoStream(AVFormatContext* ctx, int n);
+
+class AviMuxer;
 
 class AviFile {
 public:
     std::string path;
-    FormatPtr format;
+    FormatPtr format;                // files opened for reading
+    std::shared_ptr<AviMuxer> muxer;  // files opened for writing
 };
 
 class AviStream {
@@ -34,6 +39,7 @@ public:
     uint32_t handler = 0;
     int64_t scale = 1, rate = 1;
     int32_t start = 0, length = 0;
+    bool compressed = false;  // a writing stream made by AVIMakeCompressedStream
 };
 
 }  // namespace nalo

@@ -6,6 +6,7 @@
 
 #include "platform/AviDemux.h"
 
+#include "platform/AviMuxer.h"
 #include "platform/FfmpegLibrary.h"
 #include "platform/FileBytes.h"
 #include "shell/RuntimeError.h"
@@ -53,7 +54,7 @@ void AVIFileExit() {}
 
 AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, const void*) {
     file.reset();
-    if (mode & (OF_WRITE | OF_CREATE)) return AVIERR_UNSUPPORTED;
+    if (mode & (OF_WRITE | OF_CREATE)) return openAviForWriting(file, path, mode);
     FormatPtr format = openAviDemuxer(path);
     if (!format) return AVIERR_FILEOPEN;
     auto f = std::make_shared<AviFile>();
@@ -66,7 +67,7 @@ AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, co
 AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t type, int32_t index) {
     stream.reset();
     if (!file) return AVIERR_BADHANDLE;
-    if (type != streamtypeVIDEO || index < 0) return AVIERR_NODATA;
+    if (type != streamtypeVIDEO || index < 0 || !file->format) return AVIERR_NODATA;
     AVFormatContext* ctx = file->format.get();
     int si = findVideoStream(ctx, index);
     if (si < 0) return AVIERR_NODATA;
@@ -116,7 +117,7 @@ static void copyRecord(void* dst, const void* src, int32_t size, size_t full) {
 }
 
 AviResult AVIFileInfo(const PAVIFILE& file, AVIFILEINFO* info, int32_t size) {
-    if (!file) return AVIERR_BADHANDLE;
+    if (!file || !file->format) return AVIERR_BADHANDLE;
     AVIFILEINFO rec;
     AVFormatContext* ctx = file->format.get();
     rec.dwStreams = ctx->nb_streams;
@@ -136,6 +137,12 @@ AviResult AVIFileInfo(const PAVIFILE& file, AVIFILEINFO* info, int32_t size) {
 AviResult AVIStreamInfoA(const PAVISTREAM& stream, AVISTREAMINFOA* info, int32_t size) {
     if (!stream) return AVIERR_BADHANDLE;
     AVISTREAMINFOA rec;
+    if (const AviMuxer* muxer = stream->file->muxer.get()) {
+        rec = muxer->info();
+        rec.dwLength = uint32_t(muxer->framesWritten());
+        copyRecord(info, &rec, size, sizeof rec);
+        return AVIERR_OK;
+    }
     rec.fccType = streamtypeVIDEO;
     rec.fccHandler = stream->handler;
     rec.dwScale = uint32_t(stream->scale);

@@ -4,8 +4,10 @@
 // reader keeps its stream alive, so any release order is safe. Results follow the
 // AVIFile conventions: 0 = success, AVIERR_* otherwise; -1 for failed counts.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace nalo {
 
@@ -14,9 +16,15 @@ inline constexpr AviResult AVIERR_OK = 0;
 inline constexpr AviResult AVIERR_UNSUPPORTED = static_cast<AviResult>(0x80044065u);
 inline constexpr AviResult AVIERR_BADFORMAT = static_cast<AviResult>(0x80044066u);
 inline constexpr AviResult AVIERR_MEMORY = static_cast<AviResult>(0x80044067u);
+inline constexpr AviResult AVIERR_BADPARAM = static_cast<AviResult>(0x8004406Au);
+inline constexpr AviResult AVIERR_BADSIZE = static_cast<AviResult>(0x8004406Bu);
 inline constexpr AviResult AVIERR_BADHANDLE = static_cast<AviResult>(0x8004406Cu);
+inline constexpr AviResult AVIERR_FILEWRITE = static_cast<AviResult>(0x8004406Eu);
 inline constexpr AviResult AVIERR_FILEOPEN = static_cast<AviResult>(0x8004406Fu);
+inline constexpr AviResult AVIERR_NOCOMPRESSOR = static_cast<AviResult>(0x80044071u);
+inline constexpr AviResult AVIERR_READONLY = static_cast<AviResult>(0x80044072u);
 inline constexpr AviResult AVIERR_NODATA = static_cast<AviResult>(0x80044073u);
+inline constexpr AviResult AVIERR_CANTCOMPRESS = static_cast<AviResult>(0x80044075u);
 
 inline constexpr uint32_t OF_SHARE_EXCLUSIVE = 0x10;
 inline constexpr uint32_t OF_SHARE_DENY_WRITE = 0x20;
@@ -27,6 +35,22 @@ constexpr uint32_t mmioFOURCC(char a, char b, char c, char d) {
     return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
 }
 inline constexpr uint32_t streamtypeVIDEO = mmioFOURCC('v', 'i', 'd', 's');  // 0x73646976
+// The four characters of `text` (padded with blanks) as a FOURCC; flags unused.
+uint32_t mmioStringToFOURCCA(const char* text, uint32_t flags);
+
+inline constexpr uint32_t AVIIF_KEYFRAME = 0x10;
+inline constexpr uint32_t ICMF_CHOOSE_KEYFRAME = 0x1;
+inline constexpr uint32_t ICMF_CHOOSE_DATARATE = 0x2;
+inline constexpr uint32_t AVICOMPRESSF_DATARATE = 0x2;
+inline constexpr uint32_t AVICOMPRESSF_KEYFRAMES = 0x4;
+inline constexpr uint32_t AVICOMPRESSF_VALID = 0x8;
+
+// The compressors the writing calls know, by handler.
+inline constexpr uint32_t comptypeDIB = mmioFOURCC('D', 'I', 'B', ' ');  // full frames
+inline constexpr uint32_t comptypeMJPG = mmioFOURCC('M', 'J', 'P', 'G');
+inline constexpr uint32_t comptypeFMP4 = mmioFOURCC('F', 'M', 'P', '4');
+inline constexpr uint32_t comptypeFFV1 = mmioFOURCC('F', 'F', 'V', '1');
+inline constexpr uint32_t comptypeH264 = mmioFOURCC('H', '2', '6', '4');
 
 // Largest frame the layer decodes; larger declared sizes are refused at open.
 inline constexpr int MaxAviFrameSide = 32767;
@@ -61,6 +85,30 @@ struct AVISTREAMINFOA {
 #pragma pack(pop)
 static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(AVIFILEINFO) == 108 && sizeof(AVISTREAMINFOA) == 140);
 
+// dwQuality 0..10000 (10000 best); dwKeyFrameEvery with AVICOMPRESSF_KEYFRAMES;
+// dwBytesPerSecond with AVICOMPRESSF_DATARATE (a target data rate instead of the
+// quality). The format and parameter blocks are unused and stay null.
+struct AVICOMPRESSOPTIONS {
+    uint32_t fccType = 0, fccHandler = 0, dwKeyFrameEvery = 0, dwQuality = 0, dwBytesPerSecond = 0, dwFlags = 0;
+    void* lpFormat = nullptr;
+    uint32_t cbFormat = 0;
+    void* lpParms = nullptr;
+    uint32_t cbParms = 0, dwInterleaveEvery = 0;
+};
+
+// A compressor the installed FFmpeg can write into an AVI.
+struct AviCompressor {
+    uint32_t fccHandler = comptypeDIB;
+    std::string name;         // "Full Frames (Uncompressed)", "Motion JPEG", ...
+    bool takesQuality = false;
+    bool takesKeyFrames = false;
+    bool takesDataRate = false;
+};
+
+// The compressors available, "Full Frames (Uncompressed)" first, then Motion JPEG,
+// MPEG-4 Part 2, FFV1 and H.264 where FFmpeg has their encoder.
+std::vector<AviCompressor> AviCompressors();
+
 class AviFile;
 class AviStream;
 class AviFrameReader;
@@ -73,8 +121,11 @@ using PGETFRAME = std::shared_ptr<AviFrameReader>;
 void AVIFileInit();
 void AVIFileExit();
 
-// Opens an AVI file for reading (any mode without OF_WRITE/OF_CREATE); writing is
-// not available and gives AVIERR_UNSUPPORTED. Non-AVI content: AVIERR_FILEOPEN.
+// Opens an AVI file for reading (any mode without OF_WRITE/OF_CREATE; non-AVI
+// content: AVIERR_FILEOPEN) or, with OF_CREATE + OF_WRITE, a new AVI for writing.
+// A new AVI is written beside `path` and takes its name only at AVIFileCommit: a file
+// released without a commit leaves nothing behind and `path` untouched. A folder that
+// cannot take the file or a read-only target gives AVIERR_FILEOPEN.
 AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, const void* handler = nullptr);
 // Stream `index` of the type (video only): the first video stream for index 0.
 // A frame size of 0 or beyond the limits gives AVIERR_BADFORMAT.
@@ -101,6 +152,40 @@ PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER
 // DIB: BITMAPINFOHEADER followed by the pixels. The reader owns the block until the
 // next call. Null for a frame out of range or that cannot be decoded.
 const BITMAPINFOHEADER* AVIStreamGetFrame(const PGETFRAME& reader, int32_t pos);
+
+// ---- writing ----
+// The video stream of a new file: fccType vids, dwScale and dwRate > 0 (the frame
+// rate is dwRate / dwScale), rcFrame the frame size. One stream per file.
+AviResult AVIFileCreateStreamA(const PAVIFILE& file, PAVISTREAM& stream, const AVISTREAMINFOA* info);
+
+// The compressor dialog: `choose` is shown the available compressors and fills in
+// the options (flags: ICMF_CHOOSE_*, which options it offers). 1 when confirmed,
+// 0 when cancelled (the options are then left unset).
+using CompressorChooser =
+    std::function<bool(const std::vector<AviCompressor>& compressors, uint32_t flags, AVICOMPRESSOPTIONS& options)>;
+int32_t AVISaveOptions(const CompressorChooser& choose, uint32_t flags, int32_t streams, const PAVISTREAM* stream,
+                       AVICOMPRESSOPTIONS** options);
+AviResult AVISaveOptionsFree(int32_t streams, AVICOMPRESSOPTIONS** options);
+
+// A stream that compresses what is written to it into `source`. A handler FFmpeg
+// cannot encode gives AVIERR_NOCOMPRESSOR.
+AviResult AVIMakeCompressedStream(PAVISTREAM& compressed, const PAVISTREAM& source, const AVICOMPRESSOPTIONS* options,
+                                  const void* handler = nullptr);
+// The frames' format: a BITMAPINFOHEADER (24 or 32 bits, compression 0, the size of
+// the stream's rcFrame; a negative height for top-down rows) and its colour table.
+AviResult AVIStreamSetFormat(const PAVISTREAM& stream, int32_t pos, const void* format, int32_t size);
+// Writes frame `start` (frame numbers rise; a skipped number is an empty frame):
+// `size` bytes of pixels in the format set. Full frames are stored as they are,
+// every one a key frame. Any failure (AVIERR_FILEWRITE for a full disk) stops the
+// file: every later write fails and the commit refuses it.
+AviResult AVIStreamWrite(const PAVISTREAM& stream, int32_t start, int32_t samples, const void* buffer, int32_t size,
+                         uint32_t flags, int32_t* samplesWritten = nullptr, int32_t* bytesWritten = nullptr);
+// Completes a new AVI (the encoder's last frames, the index, the headers) and gives it
+// its name. A file with no frame written, or whose writing failed, is refused and
+// removed. The file stays open for nothing else afterwards.
+AviResult AVIFileCommit(const PAVIFILE& file);
+// What the last failed writing call on `file` met, naming the file ("" when none).
+std::string AVIFileWriteError(const PAVIFILE& file);
 
 // Releases drop the caller's reference; null handles are skipped.
 AviResult AVIStreamGetFrameClose(PGETFRAME& reader);

@@ -256,6 +256,11 @@ bool AtomicFileWriter::copyFrom(int fd, uint64_t offset, uint64_t size) {
     return true;
 }
 
+void AtomicFileWriter::seek(uint64_t offset) {
+    flush();
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) fail(errno);
+}
+
 void AtomicFileWriter::commit() {
     closeStream();
     if (streamError_) std::rethrow_exception(std::exchange(streamError_, nullptr));

@@ -65,6 +65,9 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(const void* data, size_t size);
+    // Moves the write position (after writing out what is buffered), for formats
+    // whose headers are filled in at the end.
+    void seek(uint64_t offset);
     void put(uint8_t byte) {
         if (used_ == buffer_.size()) flush();
         buffer_[used_++] = byte;

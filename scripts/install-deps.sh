@@ -7,6 +7,7 @@ PKGS=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libmp3lame-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev libtag1-dev zlib1g-dev
+  portaudio19-dev
   googletest libgtest-dev libgmock-dev
   fonts-ipafont-gothic
   imagemagick ffmpeg lame sox giflib-tools gifsicle python3-pil

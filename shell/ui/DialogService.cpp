@@ -1,5 +1,7 @@
 #include "shell/ui/DialogService.h"
 
+#include "platform/ui/AviCompressorDialog.h"
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -125,6 +127,27 @@ std::optional<ColourValue> ScriptedDialogService::chooseColour(QWidget*, ColourV
     auto a = colourAnswers.front();
     colourAnswers.pop_front();
     return a;
+}
+
+std::optional<AVICOMPRESSOPTIONS> ScriptedDialogService::chooseCompressor(QWidget*,
+                                                                         const std::vector<AviCompressor>& compressors,
+                                                                         uint32_t, const AVICOMPRESSOPTIONS&) {
+    QStringList names;
+    for (const AviCompressor& c : compressors) names << QString::fromStdString(c.name);
+    calls.push_back({Kind::Compressor, names.join(QLatin1Char('\n')), MsgIcon::None, {}, {}, {}});
+    compressorsShown = compressors;
+    if (compressorAnswers.empty()) return std::nullopt;
+    auto a = compressorAnswers.front();
+    compressorAnswers.pop_front();
+    return a;
+}
+
+std::optional<AVICOMPRESSOPTIONS> QtDialogService::chooseCompressor(QWidget* owner,
+                                                                   const std::vector<AviCompressor>& compressors,
+                                                                   uint32_t flags, const AVICOMPRESSOPTIONS& initial) {
+    AviCompressorDialog dialog(owner, compressors, flags, initial);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.options();
 }
 
 }  // namespace nalo

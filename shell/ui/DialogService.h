@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/AviFile.h"
 #include "shell/Colour.h"
 
 class QWidget;
@@ -44,6 +45,11 @@ public:
     virtual std::optional<ColourValue> chooseColour(QWidget* owner, ColourValue initial,
                                                     const std::vector<ColourValue>& customColours,
                                                     bool fullOpen) = 0;
+    // The compressor dialog of AVI writing: the compressors, the options it offers
+    // (ICMF_CHOOSE_* flags) and the options shown first. Nothing when cancelled.
+    virtual std::optional<AVICOMPRESSOPTIONS> chooseCompressor(QWidget* owner,
+                                                               const std::vector<AviCompressor>& compressors,
+                                                               uint32_t flags, const AVICOMPRESSOPTIONS& initial) = 0;
 };
 
 // The real dialogs (Qt widgets).
@@ -56,12 +62,14 @@ public:
     QString browseFolder(QWidget* owner, const QString& start) override;
     std::optional<ColourValue> chooseColour(QWidget* owner, ColourValue initial,
                                             const std::vector<ColourValue>& customColours, bool fullOpen) override;
+    std::optional<AVICOMPRESSOPTIONS> chooseCompressor(QWidget* owner, const std::vector<AviCompressor>& compressors,
+                                                       uint32_t flags, const AVICOMPRESSOPTIONS& initial) override;
 };
 
 // Answers from a script and records every dialog shown (for tests).
 class ScriptedDialogService final : public DialogService {
 public:
-    enum class Kind { Message, OpenFile, SaveFile, Folder, Colour };
+    enum class Kind { Message, OpenFile, SaveFile, Folder, Colour, Compressor };
     struct Call {
         Kind kind;
         QString text;  // message text, or the dialog title
@@ -75,6 +83,8 @@ public:
     std::deque<QString> fileAnswers;       // open and save dialogs; empty: cancelled
     std::deque<QString> folderAnswers;     // empty: cancelled
     std::deque<std::optional<ColourValue>> colourAnswers;
+    std::deque<std::optional<AVICOMPRESSOPTIONS>> compressorAnswers;  // empty: cancelled
+    std::vector<AviCompressor> compressorsShown;                        // by the last compressor dialog
     std::vector<Call> calls;
 
     // Texts of the message boxes shown so far.
@@ -87,6 +97,8 @@ public:
     QString browseFolder(QWidget* owner, const QString& start) override;
     std::optional<ColourValue> chooseColour(QWidget* owner, ColourValue initial,
                                             const std::vector<ColourValue>& customColours, bool fullOpen) override;
+    std::optional<AVICOMPRESSOPTIONS> chooseCompressor(QWidget* owner, const std::vector<AviCompressor>& compressors,
+                                                       uint32_t flags, const AVICOMPRESSOPTIONS& initial) override;
 
 private:
     QString takeFile(Kind kind, const FileDialogRequest& request);

@@ -4,6 +4,7 @@
 #include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
 #include "tools/b2j/ui/Nalo_B2J.h"
 #include "tools/cd2mp3/ui/Nalo_CD2MP3.h"
+#include "tools/bj2a/ui/Nalo_BJ2A.h"
 #include "tools/cdepth/ui/Nalo_CDepth.h"
 #include "tools/g2g/ui/Nalo_G2G.h"
 #include "tools/pic2ico/ui/Nalo_Pic2Ico.h"
@@ -15,7 +16,7 @@ const std::array<ToolEntry, 9>& toolRegistry() {
     static const std::array<ToolEntry, 9> table = {{
         {7, [](DialogService& d) -> ToolWindow* { return new Nalo_B2J(d); }},
         {5, [](DialogService& d) -> ToolWindow* { return new Nalo_AVI2GIF(d); }},
-        {0, nullptr},   // Nalo_BJ2A
+        {0, [](DialogService& d) -> ToolWindow* { return new Nalo_BJ2A(d); }},
         {6, [](DialogService& d) -> ToolWindow* { return new Nalo_CD2MP3(d); }},
         {1, [](DialogService& d) -> ToolWindow* { return new Nalo_A2BJ(d); }},
         {8, [](DialogService& d) -> ToolWindow* { return new Nalo_Pic2Ico(d); }},

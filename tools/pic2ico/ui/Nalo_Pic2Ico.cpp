@@ -9,13 +9,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <algorithm>
-#include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
 
 #include "codecs/IcoWriter.h"
 #include "controls/Command.h"
@@ -35,78 +29,9 @@ using namespace pic2ico;
 
 namespace {
 
-constexpr int DirRole = Qt::UserRole;
 constexpr ColourValue ButtonFace = 0x8000000Fu;
 
-// "\040"-style escapes of the mount table.
-std::string unescapeMountField(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])) &&
-            std::isdigit(static_cast<unsigned char>(s[i + 2])) && std::isdigit(static_cast<unsigned char>(s[i + 3]))) {
-            out += static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-bool underTree(const std::string& path, const std::string& tree) {
-    return path == tree || path.compare(0, tree.size() + 1, tree + "/") == 0;
-}
-
-// Kernel, memory and package filesystems: nothing a user keeps pictures on.
-bool virtualFilesystem(const std::string& type) {
-    static const std::set<std::string> types = {
-        "proc",      "sysfs",   "devtmpfs", "devpts",  "tmpfs",          "ramfs",      "cgroup",
-        "cgroup2",   "securityfs", "pstore", "debugfs", "tracefs",       "configfs",   "fusectl",
-        "mqueue",    "hugetlbfs", "bpf",    "autofs",  "binfmt_misc",    "efivarfs",   "rpc_pipefs",
-        "nsfs",      "selinuxfs", "squashfs", "overlay", "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
-        "fuse.snapfuse"};
-    return types.count(type) != 0;
-}
-
-bool systemTree(const std::string& path) {
-    if (underTree(path, "/run/media")) return false;
-    for (const char* tree : {"/proc", "/sys", "/dev", "/run", "/boot", "/snap", "/etc", "/usr", "/var"})
-        if (underTree(path, tree)) return true;
-    return false;
-}
-
-QString indentOf(int depth) { return QString(depth * 2, QLatin1Char(' ')); }
-
 }  // namespace
-
-QStringList browsableMountPoints(const std::string& mountTable) {
-    std::vector<std::string> points;
-    std::istringstream lines(mountTable);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string device, point, type;
-        if (!(fields >> device >> point >> type)) continue;
-        point = unescapeMountField(point);
-        if (point.empty() || point[0] != '/' || point == "/") continue;
-        if (virtualFilesystem(type) || systemTree(point)) continue;
-        points.push_back(point);
-    }
-    std::sort(points.begin(), points.end());
-    points.erase(std::unique(points.begin(), points.end()), points.end());
-    QStringList out{QStringLiteral("/")};
-    for (const auto& p : points) out << QString::fromStdString(p);
-    return out;
-}
-
-QString mountPointOf(const QStringList& mounts, const QString& folder) {
-    QString best = QStringLiteral("/");
-    for (const QString& m : mounts) {
-        if (m.length() <= best.length()) continue;
-        if (folder == m || folder.startsWith(m + QLatin1Char('/'))) best = m;
-    }
-    return best;
-}
 
 Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     : ToolWindow(dialogs, Slot, QStringLiteral("BMP、JPG、GIF  --> ICO"), QSize(520, 356)),
@@ -210,11 +135,8 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     SetButtonsState(true, true);
     loadSettings();
     {
-        std::ifstream mounts("/proc/self/mounts");
-        std::stringstream table;
-        table << mounts.rdbuf();
         const QSignalBlocker quiet(Drive1_);
-        Drive1_->addItems(browsableMountPoints(table.str()));
+        Drive1_->addItems(SystemMountPoints());
     }
     const QString start = QString::fromStdString(LoadFolderKey(Section, KeyFileFolder));
     if (!setFolder(start)) setFolder(QStringLiteral("/"));
@@ -270,80 +192,29 @@ void Nalo_Pic2Ico::setIconColours(int colours) {
     showOptions();
 }
 
-void Nalo_Pic2Ico::syncDrive() {
-    QStringList drives;
-    for (int i = 0; i < Drive1_->count(); ++i) drives << Drive1_->itemText(i);
-    const QSignalBlocker quiet(Drive1_);
-    Drive1_->setCurrentIndex(Drive1_->findText(mountPointOf(drives, folder_)));
-}
+void Nalo_Pic2Ico::syncDrive() { SyncDriveList(Drive1_, folder_); }
 
 void Nalo_Pic2Ico::changeDrive(const QString& drive) {
     if (drive.isEmpty()) return;
     if (!FolderExists(drive.toStdString())) {
-        dialogs().message(this, QStringLiteral("ﾄﾞﾗｲﾌﾞ") + drive + QStringLiteral(" は、準備されていません。"),
-                          MsgIcon::Exclamation);
+        dialogs().message(this, DriveErrorText(drive, nullptr), MsgIcon::Exclamation);
     } else {
         try {
             moveToFolder(drive);
             return;
         } catch (const RuntimeError& e) {
-            dialogs().message(this,
-                              QString::fromStdString(e.source()) + ": &H" + QString::number(e.number(), 16).toUpper() +
-                                  "\r" + QString::fromStdString(e.description()),
-                              MsgIcon::Exclamation, MsgButtons::RetryCancel);
+            dialogs().message(this, DriveErrorText(drive, &e), MsgIcon::Exclamation, MsgButtons::RetryCancel);
         }
     }
     syncDrive();
 }
 
 bool Nalo_Pic2Ico::setFolder(const QString& folder) {
-    try {
-        moveToFolder(folder);
-        return true;
-    } catch (const RuntimeError& e) {
-        dialogs().message(this, QStringLiteral("ﾌｫﾙﾀﾞを開けません: ") + QString::fromStdString(e.description()),
-                          MsgIcon::Exclamation);
-        // Dir1 keeps showing the folder the lists hold.
-        for (int i = 0; i < Dir1_->count(); ++i)
-            if (Dir1_->item(i)->data(DirRole).toString() == folder_) Dir1_->setCurrentRow(i);
-        return false;
-    }
+    return MoveToFolderOrReport(dialogs(), this, Dir1_, folder_, [&] { moveToFolder(folder); });
 }
 
 void Nalo_Pic2Ico::moveToFolder(const QString& folder) {
-    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
-    std::error_code ec;
-    std::vector<std::string> names;
-    for (std::filesystem::directory_iterator it(path.toStdString(), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        const std::string name = it->path().filename().string();
-        if (!name.empty() && name[0] != '.' && it->is_directory(typeError)) names.push_back(name);
-    }
-    if (ec) raiseFileError("Dir1", path.toStdString(), ec.value());
-    std::sort(names.begin(), names.end(), LessNoCase);
-    folder_ = path;
-    syncDrive();
-
-    // Dir1: the chain from the drive down to the folder, then its subfolders.
-    Dir1_->clear();
-    const QString root = Drive1_->currentText().isEmpty() ? QStringLiteral("/") : Drive1_->currentText();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    auto* top = new QListWidgetItem(open, root, Dir1_);
-    top->setData(DirRole, root);
-    QString chain = root;
-    int depth = 1;
-    for (const QString& part : path.mid(root.length()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        chain = chain.endsWith(QLatin1Char('/')) ? chain + part : chain + QLatin1Char('/') + part;
-        auto* item = new QListWidgetItem(open, indentOf(depth++) + part, Dir1_);
-        item->setData(DirRole, chain);
-    }
-    Dir1_->setCurrentRow(Dir1_->count() - 1);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
-    for (const auto& name : names) {
-        const QString n = QString::fromStdString(name);
-        auto* item = new QListWidgetItem(closed, indentOf(depth) + n, Dir1_);
-        item->setData(DirRole, QString::fromStdString(joinSourcePath(path.toStdString(), name)));
-    }
+    folder_ = ShowFolder(Drive1_, Dir1_, folder);
 
     fillFileList();
     Cmd_Sel_->setEnabled(false);

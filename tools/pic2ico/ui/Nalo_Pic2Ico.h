@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Dib.h"
+#include "shell/ui/FolderLists.h"
 #include "shell/ui/ToolWindow.h"
 #include "tools/pic2ico/Pic2IcoRules.h"
 
@@ -19,15 +20,6 @@ namespace nalo {
 
 class Command;
 class OptionImage;
-
-// The mount points of a mount table (the /proc/self/mounts format) that hold files a
-// user browses: "/" always, then real filesystems outside the system's own trees,
-// sorted, each once.
-QStringList browsableMountPoints(const std::string& mountTable);
-
-// The mount point of `mounts` that holds `folder` (the longest matching one; "/" when
-// none matches).
-QString mountPointOf(const QStringList& mounts, const QString& folder);
 
 class Nalo_Pic2Ico : public ToolWindow {
     Q_OBJECT

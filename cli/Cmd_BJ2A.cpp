@@ -1,0 +1,130 @@
+// nalo-convert bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+#include "cli/Subcommands.h"
+#include "platform/PictureIo.h"
+#include "shell/RuntimeError.h"
+#include "tools/bj2a/Bj2aRules.h"
+#include "tools/bj2a/ImagesToAvi.h"
+
+namespace nalo::cli {
+
+namespace {
+
+struct CodecName {
+    const char* name;
+    uint32_t handler;
+};
+constexpr CodecName Codecs[] = {{"raw", comptypeDIB},   {"mjpeg", comptypeMJPG}, {"mpeg4", comptypeFMP4},
+                                {"ffv1", comptypeFFV1}, {"h264", comptypeH264}};
+
+bool parseSize(const std::string& s, int& w, int& h) {
+    const auto x = s.find('x');
+    long a, b;
+    if (x == std::string::npos || !parseIntArg(s.substr(0, x), 1, MaxAviFrameSide, a) ||
+        !parseIntArg(s.substr(x + 1), 1, MaxAviFrameSide, b))
+        return false;
+    w = int(a), h = int(b);
+    return true;
+}
+
+// The temporary frame of this run, removed when it ends.
+struct TempFrame {
+    std::string path = (std::filesystem::temp_directory_path() /
+                        ("nalo-bj2a-" + std::to_string(::getpid()) + "-" + bj2a::TempFrameName))
+                           .string();
+    ~TempFrame() {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+};
+
+// The engine's reasons name their file; the failure line names it once.
+int failureOf(const std::string& file, const std::string& reason) {
+    const std::string prefix = file + ": ";
+    return fileFailure(file, reason.compare(0, prefix.size(), prefix) == 0 ? reason.substr(prefix.size()) : reason);
+}
+
+}  // namespace
+
+int runBJ2A(const Args& args) {
+    bj2a::RunRequest request;
+    request.fps = bj2a::DefaultFps;
+    const CodecName* codec = &Codecs[0];
+    long quality = 75;
+    std::vector<std::string> files;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        long v;
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--fps" && hasValue) {
+            if (!parseIntArg(args[++i], 1, 30, v)) return usageError("bj2a: --fps takes 1..30");
+            request.fps = int(v);
+        } else if (a == "--size" && hasValue) {
+            if (!parseSize(args[++i], request.width, request.height))
+                return usageError("bj2a: --size takes WxH, both 1..32767");
+        } else if (a == "--quality" && hasValue) {
+            if (!parseIntArg(args[++i], 0, 100, quality)) return usageError("bj2a: --quality takes 0..100");
+        } else if (a == "--codec" && hasValue) {
+            const std::string& name = args[++i];
+            codec = nullptr;
+            for (const CodecName& c : Codecs)
+                if (name == c.name) codec = &c;
+            if (!codec) return usageError("bj2a: --codec takes raw, mjpeg, mpeg4, ffv1 or h264");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usageError("bj2a: unknown option '" + a + "'");
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() < 2) return usageError("bj2a: give OUT.avi and at least one PICTURE");
+    request.output = files[0];
+    request.pictures.assign(files.begin() + 1, files.end());
+    if (request.width == 0) {
+        const std::string& first = request.pictures.front();
+        if (int failed = guardFile(first, [&] {
+                Dib picture;
+                try {
+                    picture = loadPicture(first);
+                } catch (const RuntimeError& e) {
+                    return failureOf(first, e.description());
+                }
+                request.width = picture.width();
+                request.height = picture.height();
+                return 0;
+            }))
+            return failed;
+    }
+    TempFrame temp;
+    request.tempFrame = temp.path;
+
+    bool available = false;
+    bj2a::RunHooks hooks;
+    hooks.choose = [&](const std::vector<AviCompressor>& list, uint32_t, AVICOMPRESSOPTIONS& options) {
+        for (const AviCompressor& c : list) available = available || c.fccHandler == codec->handler;
+        options.fccHandler = codec->handler;
+        options.dwQuality = uint32_t(quality * 100);
+        return available;
+    };
+    hooks.written = [](int index, const std::string& picture) { std::printf("frame %d: %s\n", index, picture.c_str()); };
+    bj2a::RunResult r;
+    if (int failed = guardFile(request.output, [&] {
+            r = bj2a::WriteAviFromPictures(request, hooks);
+            return 0;
+        }))
+        return failed;
+    switch (r.outcome) {
+    case bj2a::Outcome::Written:
+        std::printf("written: %s (%d frames, %dx%d, %d fps, %s)\n", request.output.c_str(), r.frames, request.width,
+                    request.height, bj2a::LimitFps(request.fps), codec->name);
+        return 0;
+    case bj2a::Outcome::Cancelled:
+        return fileFailure(request.output, std::string("no ") + codec->name + " encoder in this FFmpeg");
+    case bj2a::Outcome::PictureFailed: return failureOf(r.picture, r.reason);
+    default: return failureOf(request.output, r.reason);
+    }
+}
+
+}  // namespace nalo::cli

@@ -1,0 +1,175 @@
+// Images-to-AVI run and nalo-convert bj2a: frame sizes, stretching, the stream's
+// rate, and failures that leave no AVI.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "platform/AviFile.h"
+#include "platform/Dib.h"
+#include "platform/PictureIo.h"
+#include "support/TestSupport.h"
+#include "tools/bj2a/Bj2aRules.h"
+#include "tools/bj2a/ImagesToAvi.h"
+
+using namespace nalo;
+using namespace nalo::bj2a;
+using namespace nalo::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A picture whose colours change across both axes, saved as a 24-bit BMP.
+Dib pattern(int w, int h, int seed) {
+    Dib d(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) d.setPixel(x, y, rgb(uint8_t(x * 7 + seed), uint8_t(y * 5), uint8_t(seed * 40)));
+    return d;
+}
+
+std::string bmp(const TempDir& dir, const std::string& name, int w, int h, int seed) {
+    savePictureBmp(pattern(w, h, seed), dir.file(name));
+    return dir.file(name);
+}
+
+CompressorChooser choosing(uint32_t handler, bool confirm = true) {
+    return [=](const std::vector<AviCompressor>&, uint32_t, AVICOMPRESSOPTIONS& o) {
+        o.fccHandler = handler;
+        return confirm;
+    };
+}
+
+RunResult run(const TempDir& dir, std::vector<std::string> pictures, int w, int h, CompressorChooser choose,
+              const std::string& out = "out.avi") {
+    RunRequest request;
+    request.output = out.find('/') == std::string::npos ? dir.file(out) : out;
+    request.pictures = std::move(pictures);
+    request.width = w;
+    request.height = h;
+    request.tempFrame = TempFramePath(dir.path().string());
+    RunHooks hooks;
+    hooks.choose = std::move(choose);
+    return WriteAviFromPictures(request, hooks);
+}
+
+}  // namespace
+
+TEST(Bj2aRules, PreviewAndFrameRate) {
+    struct {
+        int w, h;
+        PreviewSize want;
+    } cases[] = {{400, 200, {100, 50}}, {200, 400, {50, 100}}, {300, 300, {100, 100}}, {1000, 3, {100, 1}}, {8, 3, {100, 38}}};
+    for (const auto& c : cases) EXPECT_EQ(PreviewFor(c.w, c.h), c.want) << c.w << "x" << c.h;
+    EXPECT_EQ(LimitFps(0), 1);
+    EXPECT_EQ(LimitFps(31), 30);
+    EXPECT_EQ(LimitFps(20), 20);
+    EXPECT_EQ(TempFramePath("/a/"), "/a/AVI_Temp.bmp");
+    EXPECT_EQ(TempFramePath("/a"), "/a/AVI_Temp.bmp");
+}
+
+TEST(Bj2aRun, PicturesStretchedToTheCanvasInOrder) {
+    if (!haveTool("ffmpeg")) GTEST_SKIP();
+    TempDir dir;
+    const std::string jpg = dir.file("big.jpg");
+    ASSERT_EQ(runCommand("ffmpeg -v error -f lavfi -i testsrc=size=640x480 -frames:v 1 " + jpg), 0);
+    const std::string tall = bmp(dir, "tall.bmp", 100, 300, 3);
+    RunResult r = run(dir, {jpg, tall}, 320, 240, choosing(comptypeDIB));
+    ASSERT_EQ(r.outcome, Outcome::Written) << r.reason;
+    EXPECT_EQ(r.frames, 2);
+
+    AviLibraryScope scope;
+    PAVISTREAM s;
+    ASSERT_EQ(AVIStreamOpenFromFileA(s, dir.file("out.avi"), streamtypeVIDEO, 0, OF_SHARE_EXCLUSIVE), 0);
+    ASSERT_EQ(AVIStreamLength(s), 2);
+    AVISTREAMINFOA info;
+    AVIStreamInfoA(s, &info, sizeof info);
+    EXPECT_EQ(info.dwRate, 20u);
+    EXPECT_EQ(info.dwScale, 1u);
+    BITMAPINFOHEADER want;
+    want.biWidth = 320, want.biHeight = 240, want.biBitCount = 24, want.biSizeImage = 320 * 3 * 240;
+    PGETFRAME frames = AVIStreamGetFrameOpen(s, &want);
+    ASSERT_TRUE(frames);
+    // Frame 1 is the tall picture stretched colour on colour, pixel for pixel.
+    Dib canvas(320, 240, 24);
+    const Dib source = loadPicture(tall);
+    stretchBlt(canvas, 0, 0, 320, 240, source, 0, 0, 100, 300);
+    for (int i : {0, 1}) {
+        const BITMAPINFOHEADER* dib = AVIStreamGetFrame(frames, i);
+        ASSERT_TRUE(dib);
+        EXPECT_EQ(dib->biWidth, 320);
+        EXPECT_EQ(dib->biHeight, 240);
+        if (i == 1) {
+            EXPECT_EQ(std::memcmp(dib + 1, canvas.bits(), canvas.imageSize()), 0);
+        }
+    }
+    EXPECT_TRUE(fs::exists(dir.file("AVI_Temp.bmp")));  // the window removes it on unload
+}
+
+TEST(Bj2aRun, FailuresLeaveNoAvi) {
+    TempDir dir;
+    const std::string a = bmp(dir, "a.bmp", 40, 30, 1), b = bmp(dir, "b.bmp", 40, 30, 2);
+    const std::string broken = dir.file("broken.bmp");
+    auto bytes = readFile(a);
+    bytes.resize(100);
+    writeFile(broken, bytes);
+    fs::create_directory(dir.file("ro"));
+    writeText(dir.file("ro/old.avi"), "x");
+    fs::permissions(dir.file("ro/old.avi"), fs::perms::owner_read);
+    struct Case {
+        const char* name;
+        std::vector<std::string> pictures;
+        CompressorChooser choose;
+        std::string out;
+        Outcome outcome;
+        std::string failed;  // the picture named
+    } cases[] = {
+        {"cancelled", {a, b}, choosing(comptypeDIB, false), "out.avi", Outcome::Cancelled, ""},
+        {"first unreadable", {broken, a}, choosing(comptypeDIB), "out.avi", Outcome::PictureFailed, broken},
+        {"corrupt in the middle", {a, broken, b}, choosing(comptypeDIB), "out.avi", Outcome::PictureFailed, broken},
+        {"no such folder", {a}, choosing(comptypeDIB), dir.file("none/out.avi"), Outcome::NotOpened, ""},
+        {"read-only target", {a}, choosing(comptypeDIB), dir.file("ro/old.avi"), Outcome::NotOpened, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunResult r = run(dir, c.pictures, 40, 30, c.choose, c.out);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(r.picture, c.failed);
+        if (!c.failed.empty()) {
+            EXPECT_NE(r.reason.find(c.failed), std::string::npos) << r.reason;
+        }
+        EXPECT_FALSE(fs::exists(dir.file("out.avi")));
+    }
+    EXPECT_EQ(readFile(dir.file("ro/old.avi")).size(), 1u);
+}
+
+TEST(Bj2aCli, ExitCodesLinesAndNoOutputOnFailure) {
+    TempDir dir;
+    const std::string a = bmp(dir, "a.bmp", 64, 48, 1), b = bmp(dir, "b.bmp", 32, 32, 2);
+    writeText(dir.file("bad.bmp"), "BM not a picture");
+    const std::string cli = appDir() + "/nalo-convert bj2a ";
+    const std::string out = dir.file("o.avi");
+    struct Case {
+        std::string args;
+        int rc;
+        const char* expect;  // in the output
+    } cases[] = {
+        {out + " " + a + " " + b, 0, "frame 1: "},
+        {"--fps 0 " + out + " " + a, 2, "--fps"},
+        {"--size 10 " + out + " " + a, 2, "--size"},
+        {"--codec wmv " + out + " " + a, 2, "--codec"},
+        {out, 2, "PICTURE"},
+        {out + " " + a + " " + dir.file("bad.bmp"), 1, "failed: "},
+        {out + " " + dir.file("missing.bmp"), 1, "missing.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        fs::remove(out);
+        std::string text;
+        EXPECT_EQ(runCommand(cli + c.args + " 2>&1", &text), c.rc);
+        EXPECT_NE(text.find(c.expect), std::string::npos) << text;
+        EXPECT_EQ(fs::exists(out), c.rc == 0);
+    }
+    std::string text;
+    ASSERT_EQ(runCommand(cli + "--size 32x24 --fps 12 --codec mjpeg --quality 90 " + out + " " + a + " " + b, &text), 0);
+    EXPECT_NE(text.find("written: " + out + " (2 frames, 32x24, 12 fps, mjpeg)"), std::string::npos) << text;
+}

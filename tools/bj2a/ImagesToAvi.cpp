@@ -1,0 +1,125 @@
+#include "tools/bj2a/ImagesToAvi.h"
+
+#include <new>
+
+#include "codecs/cDIB.h"
+#include "platform/Dib.h"
+#include "platform/PictureIo.h"
+#include "shell/RuntimeError.h"
+#include "tools/bj2a/Bj2aRules.h"
+
+namespace nalo::bj2a {
+
+namespace {
+
+// The canvas (picSave) the pictures are stretched over, kept for the whole run.
+class FramePreparer {
+public:
+    FramePreparer(const RunRequest& request, const RunHooks& hooks)
+        : request_(request), hooks_(hooks), canvas_(request.width, request.height, 24) {}
+
+    // Loads, stretches and saves the picture, then reads the temporary BMP back into
+    // `frame`; false with the reason when any step fails.
+    bool prepare(const std::string& picture, cDIB& frame, std::string& reason) {
+        if (hooks_.preparing) hooks_.preparing(picture);
+        try {
+            const Dib source = loadPicture(picture);
+            stretchBlt(canvas_, 0, 0, canvas_.width(), canvas_.height(), source, 0, 0, source.width(), source.height());
+            savePictureBmp(canvas_, request_.tempFrame);
+        } catch (const RuntimeError& e) {
+            reason = e.description();
+            return false;
+        } catch (const std::bad_alloc&) {
+            reason = picture + ": out of memory";
+            return false;
+        }
+        if (frame.CreateFromFile(request_.tempFrame)) return true;
+        reason = frame.LastMessage().text.empty() ? request_.tempFrame + ": cannot be read back" : frame.LastMessage().text;
+        return false;
+    }
+
+private:
+    const RunRequest& request_;
+    const RunHooks& hooks_;
+    Dib canvas_;
+};
+
+// The handles of one run, released in the layer's order: plain stream, compressed
+// stream, file. A file not committed leaves nothing on disk.
+struct RunHandles {
+    PAVIFILE file;
+    PAVISTREAM plain, compressed;
+    ~RunHandles() {
+        AVIStreamRelease(plain);
+        AVIStreamRelease(compressed);
+        AVIFileRelease(file);
+    }
+};
+
+}  // namespace
+
+RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks) {
+    RunResult result;
+    if (request.pictures.empty()) return result;
+    AviLibraryScope library;
+    RunHandles h;
+    auto failPicture = [&](const std::string& picture, std::string reason) {
+        result.outcome = Outcome::PictureFailed;
+        result.picture = picture;
+        result.reason = std::move(reason);
+        return result;
+    };
+    auto failWrite = [&](AviResult status) {
+        result.outcome = Outcome::WriteFailed;
+        result.status = status;
+        result.reason = AVIFileWriteError(h.file);
+        if (result.reason.empty()) result.reason = request.output + ": the AVI layer refused the frames";
+        return result;
+    };
+
+    result.status = AVIFileOpen(h.file, request.output, OF_CREATE | OF_WRITE);
+    if (result.status != AVIERR_OK) {
+        result.reason = request.output + ": cannot be created";
+        return result;
+    }
+    FramePreparer preparer(request, hooks);
+    cDIB frame;
+    std::string reason;
+    if (!preparer.prepare(request.pictures.front(), frame, reason)) return failPicture(request.pictures.front(), reason);
+
+    AVISTREAMINFOA info;
+    info.fccType = mmioStringToFOURCCA("vids", 0);
+    info.dwScale = 1;
+    info.dwRate = uint32_t(LimitFps(request.fps));
+    info.dwSuggestedBufferSize = uint32_t(frame.SizeImage());
+    info.rcFrame = {0, 0, frame.Width(), frame.Height()};
+    if ((result.status = AVIFileCreateStreamA(h.file, h.plain, &info)) != AVIERR_OK) return failWrite(result.status);
+
+    AVICOMPRESSOPTIONS options;
+    AVICOMPRESSOPTIONS* optionList[1] = {&options};
+    const bool confirmed =
+        AVISaveOptions(hooks.choose, ICMF_CHOOSE_KEYFRAME | ICMF_CHOOSE_DATARATE, 1, &h.plain, optionList) == 1;
+    AVISaveOptionsFree(1, optionList);
+    if (!confirmed) {
+        result.outcome = Outcome::Cancelled;
+        return result;
+    }
+    if ((result.status = AVIMakeCompressedStream(h.compressed, h.plain, &options)) != AVIERR_OK ||
+        (result.status = AVIStreamSetFormat(h.compressed, 0, frame.PointerToBitmapInfo(), frame.SizeBitmapInfo())) !=
+            AVIERR_OK)
+        return failWrite(result.status);
+
+    for (size_t i = 0; i < request.pictures.size(); ++i) {
+        const std::string& picture = request.pictures[i];
+        if (!preparer.prepare(picture, frame, reason)) return failPicture(picture, reason);
+        result.status = AVIStreamWrite(h.compressed, int32_t(i), 1, frame.PointerToBits(), frame.SizeImage(), AVIIF_KEYFRAME);
+        if (result.status != AVIERR_OK) return failWrite(result.status);
+        ++result.frames;
+        if (hooks.written) hooks.written(int(i), picture);
+    }
+    if ((result.status = AVIFileCommit(h.file)) != AVIERR_OK) return failWrite(result.status);
+    result.outcome = Outcome::Written;
+    return result;
+}
+
+}  // namespace nalo::bj2a

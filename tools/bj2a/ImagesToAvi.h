@@ -1,0 +1,49 @@
+#pragma once
+// The images-to-AVI run: each picture stretched over a canvas of the output size,
+// saved as the temporary 24-bit BMP, read back as raw DIB blocks and written as one
+// frame, through the AVI layer's calls in their usual order. A run that does not
+// end with every frame written leaves no AVI.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/AviFile.h"
+
+namespace nalo::bj2a {
+
+enum class Outcome {
+    Written,               // every frame written, the AVI complete
+    Cancelled,             // the compressor choice was cancelled: nothing written
+    NotOpened,             // the output could not be created
+    PictureFailed,         // a picture could not be loaded, stretched or read back
+    WriteFailed,           // the AVI layer refused a frame or the file
+};
+
+struct RunResult {
+    Outcome outcome = Outcome::NotOpened;
+    AviResult status = AVIERR_OK;  // the last AVI layer result
+    int frames = 0;                // frames written
+    std::string picture;           // the picture that failed (PictureFailed)
+    std::string reason;            // what failed, naming its file
+};
+
+struct RunRequest {
+    std::string output;
+    std::vector<std::string> pictures;  // in frame order
+    int width = 0, height = 0;          // canvas size, 1..32767
+    int fps = 20;                       // limited to 1..30
+    std::string tempFrame;              // the temporary BMP
+};
+
+struct RunHooks {
+    CompressorChooser choose;
+    // Before each picture is prepared (the first one twice: for the format, then as
+    // frame 0); the window shows the path and lets its events run.
+    std::function<void(const std::string& picture)> preparing;
+    // After frame `index` was written.
+    std::function<void(int index, const std::string& picture)> written;
+};
+
+RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks);
+
+}  // namespace nalo::bj2a
