@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/AviDemux.h"
 
@@ -15,17 +16,22 @@ namespace nalo {
 
 void FormatCloser::operator()(AVFormatContext* ctx) const { ffmpeg().avformat_close_input(&ctx); }
 
-FormatPtr openAviDemuxer(const std::string& path) {
+FormatPtr openAviDemuxer(const std::string& path) { return openDemuxer(path, "avi"); }
+
+FormatPtr openDemuxer(const std::string& path, const char* container) {
     // FFmpeg opens the file itself and would wait on a FIFO: only regular files go in.
     try {
         requireRegularFile(path, "AVIFile");
     } catch (const RuntimeError&) {
         return nullptr;
     }
-    const AVInputFormat* avi = ffmpeg().av_find_input_format("avi");
+    const AVInputFormat* avi = ffmpeg().av_find_input_format(container);
     AVFormatContext* ctx = nullptr;
     if (!avi || ffmpeg().avformat_open_input(&ctx, path.c_str(), avi, nullptr) < 0) return nullptr;
-    return FormatPtr(ctx);
+    FormatPtr format(ctx);
+    // Stream headers of an AVI carry the formats; other containers are probed for them.
+    if (std::string_view(container) != "avi" && ffmpeg().avformat_find_stream_info(ctx, nullptr) < 0) return nullptr;
+    return format;
 }
 
 int findVideoStream(AVFormatContext* ctx, int n) {

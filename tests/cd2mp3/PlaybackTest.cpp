@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "support/DiscImage.h"
+#include <chrono>
+#include <thread>
+
 #include "tools/cd2mp3/Nalo_CD.h"
+#include "tools/cd2mp3/OutputAudioSink.h"
 
 using namespace nalo;
 using namespace nalo::cd2mp3;
@@ -126,4 +130,51 @@ TEST(Playback, FilesLoopAndNoDeviceMeansNoSound) {
     player.PlayWavFile(dir.file("a.wav"));
     EXPECT_TRUE(sink.log.empty());
     EXPECT_NE(mci.mciSendString("open cdaudio wait"), 0) << "no drive: the command fails, nothing is shown";
+}
+
+TEST(Playback, OutputSinkFeedsTheNullOutputAndLoops) {
+    ::setenv("NALO_AUDIO", "null", 1);
+    OutputAudioSink sink;
+    EXPECT_FALSE(sink.hasDevice());
+    struct Counting : PcmSource {
+        size_t left = 6000, taken = 0;
+        int rewinds = 0;
+        size_t read(int16_t*, size_t frames) override {
+            const size_t n = std::min(frames, left);
+            left -= n;
+            taken += n;
+            return n;
+        }
+        bool rewind() override {
+            ++rewinds;
+            left = 6000;
+            return true;
+        }
+    };
+    auto owned = std::make_unique<Counting>();
+    Counting* source = owned.get();
+    sink.start(AudioSink::Wav, std::move(owned), true);
+    EXPECT_GE(source->taken, 6000u) << "the first pump fills the output's buffer";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sink.pump();
+    EXPECT_GE(source->rewinds, 1);
+    sink.stop(AudioSink::Wav);
+    EXPECT_FALSE(sink.active());
+    ::unsetenv("NALO_AUDIO");
+
+    if (!haveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    const std::string mp3 = dir.file("tone.mp3");
+    ASSERT_EQ(runCommand("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=1 -ac 2 -ar 44100 -b:a 128k '" + mp3 +
+                         "'"),
+              0);
+    auto decoded = Mp3FileSource(mp3);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->sampleRate(), 44100);
+    std::vector<int16_t> pcm(2 * 4096);
+    size_t frames = 0;
+    for (size_t n; (n = decoded->read(pcm.data(), 4096)) > 0;) frames += n;
+    EXPECT_NEAR(double(frames), 44100.0, 2 * 1152.0);
+    EXPECT_NEAR(double(*Mp3Duration(mp3)), 1000.0, 100.0);  // frames counted, the encoder's delay with them
+    EXPECT_FALSE(Mp3FileSource(dir.file("none.mp3")));
 }

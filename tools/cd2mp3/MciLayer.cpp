@@ -89,7 +89,25 @@ private:
 // The data chunk of a 16-bit stereo WAV file.
 class WavFileSource final : public PcmSource {
 public:
-    explicit WavFileSource(const std::string& path) : in_(path, std::ios::binary) {
+    explicit WavFileSource(const std::string& path) : in_(path, std::ios::binary) { findData(); }
+    bool rewind() override {
+        in_.clear();
+        in_.seekg(0);
+        findData();
+        return valid();
+    }
+    bool valid() const { return left_ > 0; }
+    size_t read(int16_t* samples, size_t frames) override {
+        const size_t n = std::min<size_t>(frames, left_);
+        in_.read(reinterpret_cast<char*>(samples), std::streamsize(n * 4));
+        const size_t got = size_t(in_.gcount()) / 4;
+        left_ -= got;
+        return got;
+    }
+
+private:
+    void findData() {
+        left_ = 0;
         uint8_t head[12];
         if (!in_.read(reinterpret_cast<char*>(head), 12) || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
             return;
@@ -103,16 +121,7 @@ public:
             in_.seekg(size + (size & 1), std::ios::cur);
         }
     }
-    bool valid() const { return left_ > 0; }
-    size_t read(int16_t* samples, size_t frames) override {
-        const size_t n = std::min<size_t>(frames, left_);
-        in_.read(reinterpret_cast<char*>(samples), std::streamsize(n * 4));
-        const size_t got = size_t(in_.gcount()) / 4;
-        left_ -= got;
-        return got;
-    }
 
-private:
     std::ifstream in_;
     uint64_t left_ = 0;
 };
@@ -238,6 +247,8 @@ int32_t MciLayer::mp3Command(const std::string& verb, const std::string& rest, s
         mp3Started_ = clock_.milliseconds();
         mp3Playing_ = true;
         (void)rest;
+        if (sink_.hasDevice())
+            if (auto sound = Mp3FileSource(mp3Path_)) sink_.start(AudioSink::Mp3, std::move(sound), false);
         return MciOk;
     }
     if (verb == "stop" || verb == "close") {

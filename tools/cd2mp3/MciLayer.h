@@ -25,12 +25,16 @@ public:
     int64_t milliseconds() const override;
 };
 
-// 44 100 Hz 16-bit stereo audio, pulled by the sink.
+// 16-bit interleaved audio (44 100 Hz stereo unless it says otherwise), pulled by the sink.
 class PcmSource {
 public:
     virtual ~PcmSource() = default;
-    // Fills up to `frames` sample pairs; 0 at the end.
+    // Fills up to `frames` frames; 0 at the end.
     virtual size_t read(int16_t* samples, size_t frames) = 0;
+    // Back to the beginning, for looping; false when it cannot.
+    virtual bool rewind() { return false; }
+    virtual int sampleRate() const { return 44100; }
+    virtual int channels() const { return 2; }
 };
 
 // Where the audio is heard. Each channel (the CD, the MP3, the WAV) plays one source.
@@ -50,6 +54,9 @@ public:
     void start(Channel, std::unique_ptr<PcmSource>, bool) override {}
     void stop(Channel) override {}
 };
+
+// The decoded audio of an MP3 file (FFmpeg); null when it cannot be decoded.
+std::unique_ptr<PcmSource> Mp3FileSource(const std::string& path);
 
 // Length of an MP3 file in milliseconds from its frame headers (after an ID3v2 tag);
 // nothing when the file holds no MPEG audio frame.

@@ -46,7 +46,7 @@ MsgIcon iconOf(MessageIcon icon) {
 
 Nalo_CD2MP3::Nalo_CD2MP3(DialogService& dialogs, const PlaybackClock* clock, AudioSink* sink)
     : ToolWindow(dialogs, Slot, QStringLiteral("音楽CD  --> MP3、WAV"), QSize(600, 430)),
-      mci_(clock ? *clock : steadyClock_, sink ? *sink : nullSink_, nullptr), player_(mci_) {
+      mci_(clock ? *clock : steadyClock_, sink ? *sink : outputSink_, nullptr), player_(mci_) {
     setObjectName("Nalo_CD2MP3");
     addLabel(QStringLiteral("CD  -->"), QRect(12, 8, 120, 20), nullptr, true);
 
@@ -110,6 +110,12 @@ Nalo_CD2MP3::Nalo_CD2MP3(DialogService& dialogs, const PlaybackClock* clock, Aud
     Timer1_->setInterval(1000);
     Timer2_ = new QTimer(this);
     Timer2_->setInterval(1000);
+    audioPump_ = new QTimer(this);
+    audioPump_->setInterval(40);
+    connect(audioPump_, &QTimer::timeout, this, [this] {
+        if (outputSink_.active()) outputSink_.pump();
+    });
+    audioPump_->start();
 
     connect(DriveList_, &QComboBox::activated, this, &Nalo_CD2MP3::chooseDrive);
     connect(Cmd_Image_, &HoverButton::clicked, this, &Nalo_CD2MP3::openImage);

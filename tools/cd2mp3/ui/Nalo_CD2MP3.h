@@ -8,6 +8,7 @@
 #include "shell/ui/ToolWindow.h"
 #include "tools/cd2mp3/MciLayer.h"
 #include "tools/cd2mp3/Nalo_CD.h"
+#include "tools/cd2mp3/OutputAudioSink.h"
 #include "tools/cd2mp3/TrackCopy.h"
 
 class QComboBox;
@@ -25,7 +26,8 @@ class OptionImage;
 class Nalo_CD2MP3 : public ToolWindow, public cd2mp3::CopyHost {
     Q_OBJECT
 public:
-    // `clock` and `sink` drive playback (the machine's clock and the null output when not given).
+    // `clock` and `sink` drive playback (the machine's clock and the audio-output layer
+    // when not given).
     explicit Nalo_CD2MP3(DialogService& dialogs, const cd2mp3::PlaybackClock* clock = nullptr,
                          cd2mp3::AudioSink* sink = nullptr);
     ~Nalo_CD2MP3() override;
@@ -78,7 +80,7 @@ private:
     std::unique_ptr<Mp3Encoder> encoder_;
     std::unique_ptr<Nalo_CDP> progress_;
     cd2mp3::SteadyClock steadyClock_;
-    cd2mp3::NullAudioSink nullSink_;
+    cd2mp3::OutputAudioSink outputSink_;
     cd2mp3::MciLayer mci_;
     cd2mp3::Nalo_CD player_;
 
@@ -103,6 +105,7 @@ private:
     Command* Cmd_End_ = nullptr;
     QTimer* Timer1_ = nullptr;
     QTimer* Timer2_ = nullptr;
+    QTimer* audioPump_ = nullptr;  // feeds the audio output while something plays
 };
 
 }  // namespace nalo
