@@ -57,7 +57,11 @@ bool clsFileIo::OpenFile(const std::string& FileN) {
 }
 
 bool clsFileIo::CloseFile() {
-    const bool closed = attempt([](AtomicFileWriter& f) { f.commit(); });
+    // On disk before it takes the target's place.
+    const bool closed = attempt([](AtomicFileWriter& f) {
+        f.sync();
+        f.commit();
+    });
     file_.reset();
     return closed;
 }
@@ -67,7 +71,7 @@ bool clsFileIo::WriteBytes(const void* Pointer, size_t Size) {
 }
 
 bool clsFileIo::FlushBuffers() {
-    return attempt([](AtomicFileWriter& f) { f.sync(); });
+    return attempt([](AtomicFileWriter& f) { f.writeOut(); });
 }
 
 bool clsFileIo::writeWavHeader(uint32_t Lenght) {

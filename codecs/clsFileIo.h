@@ -1,9 +1,9 @@
 #pragma once
 // clsFileIo: the output file of the audio-CD copies (MP3 bytes, or a WAV file made of
 // the 44-byte header and the CD frames). Writes go to a new file beside the target
-// (AtomicFileWriter), flushed to disk after every block; CloseFile puts it in place of
-// the target. An object dropped without CloseFile, or whose write failed, leaves the
-// target as it was.
+// (AtomicFileWriter); FlushBuffers hands each block to the file, and CloseFile flushes
+// it to disk and puts it in place of the target. An object dropped without CloseFile,
+// or whose write failed, leaves the target as it was.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +34,8 @@ public:
     // Puts the written file in place. True when an open, intact file was closed.
     bool CloseFile();
     bool WriteBytes(const void* Pointer, size_t Size);
+    // The bytes written so far go to the file (the disk flush waits for CloseFile: the
+    // file has no name of its own before then, so a flush per block would buy nothing).
     bool FlushBuffers();
     // The header at the current position, then a flush. True when the write succeeded.
     bool writeWavHeader(uint32_t Lenght);

@@ -84,6 +84,8 @@ public:
     // Writes `size` bytes at `offset` of the new file (after what is buffered), leaving
     // the position at the end; for headers completed once their length is known.
     void writeAt(uint64_t offset, const void* data, size_t size);
+    // Hands what is buffered to the new file (no wait for the disk).
+    void writeOut() { flush(); }
     // Writes out what is buffered and flushes the new file's data to disk.
     void sync();
     void commit();
