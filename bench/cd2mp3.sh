@@ -9,16 +9,7 @@ W=$(mktemp -d)
 trap 'rm -rf "$W"' EXIT
 # Fresh components from this build's pack.
 export NALO_SYSTEM_DIR="$W/system"
-t() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc; }
-median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
-run() {
-    local times=() i
-    for i in 1 2 3; do
-        rm -rf "$W/out" && mkdir "$W/out"
-        times+=("$(t "$@")")
-    done
-    median "${times[@]}"
-}
+source "$(dirname "$0")/timing.sh"
 # 60 s of CD audio (4500 frames): two tones over pink noise, as a .bin/.cue and as a WAV.
 ffmpeg -loglevel error -f lavfi -i "anoisesrc=color=pink:amplitude=0.2:duration=60" \
     -f lavfi -i "sine=frequency=440:duration=60" -f lavfi -i "sine=frequency=1250:duration=60" \
