@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 #include <filesystem>
 #include <functional>
 #include <zlib.h>
@@ -214,4 +216,33 @@ TEST(Texts, ReaderAndEncoderTables) {
     EXPECT_EQ(getLe32(&c[32]), 1u);
     EXPECT_EQ(getLe32(&c[80]), 0xFFFFFFFFu);
     EXPECT_EQ(getLe32(&c[64]), 0u);
+}
+
+// A write that fails midway (the file-size limit standing in for a full disk) ends the
+// track with a message naming the file, and leaves neither the file nor a temporary.
+TEST_F(Pipeline, FailedWritesLeaveNoFileAndSayWhich) {
+    const DiscImage d = makeDiscImage(images, "disc", {600});
+    open(d);
+    const Mp3Encoder encoder;
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 200 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    RecordingHost host;
+    const CopyResult wav = RipTrackToWav(drive, host, file("big.wav"), 0, 600);
+    // 8 s at 320 kbit/s: 320 kB.
+    const CopyResult mp3 = EncodeTrackToMp3(drive, encoder, host, file("big.mp3"), 0, 600, MakeLameConfig(320, 0));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(wav.outcome, CopyOutcome::Failed);
+    EXPECT_EQ(mp3.outcome, CopyOutcome::Failed);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_NE(host.messages[0].first.text.find(file("big.wav")), std::string::npos) << host.messages[0].first.text;
+    EXPECT_EQ(host.messages[0].first.icon, MessageIcon::Critical);
+    EXPECT_NE(host.messages[1].first.text.find(file("big.mp3")), std::string::npos) << host.messages[1].first.text;
+    EXPECT_EQ(host.messages[1].second, "Critical error...");
+    EXPECT_EQ(host.unloaded, 2);
+    EXPECT_TRUE(fs::is_empty(out.path()));
 }
