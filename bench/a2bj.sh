@@ -3,15 +3,6 @@
 # median of 3 runs each.
 # Usage: bench/a2bj.sh [build-dir]
 source "$(dirname "$0")/mjpeg_clip.sh"
-median() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
-run() {  # fresh empty folder per run, so no run overwrites the last one's files
-    local times=() i
-    for i in 1 2 3; do
-        rm -rf "$W/out" && mkdir "$W/out"
-        times+=("$(t "$@")")
-    done
-    median "${times[@]}"
-}
 tn=$(run "$NC" a2bj --out "$W/out" "$W/in.avi")
 nn=$(ls "$W/out" | wc -l); sn=$(du -sb "$W/out" | cut -f1)
 tf=$(run ffmpeg -loglevel error -y -i "$W/in.avi" -pix_fmt bgr24 "$W/out/out%04d.bmp")

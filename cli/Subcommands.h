@@ -18,6 +18,7 @@ int runIco(const Args& args);
 int runAvi2Gif(const Args& args);
 int runG2G(const Args& args);
 int runA2BJ(const Args& args);
+int runCD2MP3(const Args& args);
 int runBJ2A(const Args& args);
 
 // A whole decimal argument within lo..hi.

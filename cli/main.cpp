@@ -44,6 +44,10 @@ constexpr Subcommand kSubcommands[] = {
     {"a2bj", runA2BJ,
      "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"
      "      AVI frames to numbered BMP files (BASE0000.bmp ...)"},
+    {"cd2mp3", runCD2MP3,
+     "cd2mp3 --list [--image FILE.cue]   CD drives and disc images with their tracks\n"
+     "  cd2mp3 [--drive N|NAME | --image FILE.cue] [--tracks 1,3-5|all] [--to mp3|wav] [--bitrate K]\n"
+     "      [--quality low|normal|high] [--skip] --out DIR   audio-CD tracks to \"Track 03.mp3\" ..."},
 };
 
 void printHelp() {

@@ -44,10 +44,10 @@ struct AviAudioReader::State {
     }
 };
 
-AviAudioReader::AviAudioReader(const std::string& path) {
+AviAudioReader::AviAudioReader(const std::string& path, const char* container) {
     const FfmpegApi& av = ffmpeg();
     auto st = std::make_unique<State>();
-    st->format = openAviDemuxer(path);
+    st->format = openDemuxer(path, container);
     if (!st->format) return;
     AVFormatContext* ctx = st->format.get();
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {

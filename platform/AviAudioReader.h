@@ -1,6 +1,7 @@
 #pragma once
-// The first audio stream of an AVI decoded by FFmpeg into signed 16-bit interleaved
-// samples (mono or stereo; further channels are dropped).
+// The first audio stream of an AVI (or of another container FFmpeg demuxes, such as
+// "mp3") decoded by FFmpeg into signed 16-bit interleaved samples (mono or stereo;
+// further channels are dropped).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,8 +13,8 @@ namespace nalo {
 
 class AviAudioReader {
 public:
-    // An AVI without a decodable audio stream gives a reader without audio.
-    explicit AviAudioReader(const std::string& path);
+    // A file without a decodable audio stream gives a reader without audio.
+    explicit AviAudioReader(const std::string& path, const char* container = "avi");
     ~AviAudioReader();
     AviAudioReader(const AviAudioReader&) = delete;
     AviAudioReader& operator=(const AviAudioReader&) = delete;

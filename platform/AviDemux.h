@@ -17,6 +17,8 @@ using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 
 // Opens `path` with the AVI demuxer only; null when it is not a readable AVI.
 FormatPtr openAviDemuxer(const std::string& path);
+// The same for another container (FFmpeg's demuxer name, e.g. "mp3").
+FormatPtr openDemuxer(const std::string& path, const char* container);
 // AVIFileOpen for OF_CREATE + OF_WRITE.
 AviResult openAviForWriting(PAVIFILE& file, const std::string& path, uint32_t mode);
 // Index of the n-th video stream, or -1.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/AviDemux.h"
 
@@ -16,7 +17,9 @@ namespace nalo {
 
 void FormatCloser::operator()(AVFormatContext* ctx) const { ffmpeg().avformat_close_input(&ctx); }
 
-FormatPtr openAviDemuxer(const std::string& path) {
+FormatPtr openAviDemuxer(const std::string& path) { return openDemuxer(path, "avi"); }
+
+FormatPtr openDemuxer(const std::string& path, const char* container) {
     // FFmpeg opens the file itself and would wait on a FIFO: only regular files go in.
     try {
         requireRegularFile(path, "AVIFile");
@@ -24,18 +27,21 @@ FormatPtr openAviDemuxer(const std::string& path) {
         return nullptr;
     }
     const FfmpegApi& ff = ffmpeg();
-    const AVInputFormat* avi = ff.av_find_input_format("avi");
-    if (!avi) return nullptr;
+    const AVInputFormat* format = ff.av_find_input_format(container);
+    if (!format) return nullptr;
     // A hostile header must not make the demuxer read or allocate without bound.
     AVDictionary* options = nullptr;
     ff.av_dict_set(&options, "probesize", "1048576", 0);
     ff.av_dict_set(&options, "analyzeduration", "1000000", 0);
     ff.av_dict_set(&options, "max_index_size", "16777216", 0);
     AVFormatContext* ctx = nullptr;
-    const int r = ff.avformat_open_input(&ctx, path.c_str(), avi, &options);
+    const int r = ff.avformat_open_input(&ctx, path.c_str(), format, &options);
     ff.av_dict_free(&options);
     if (r < 0) return nullptr;
-    return FormatPtr(ctx);
+    FormatPtr opened(ctx);
+    // Stream headers of an AVI carry the formats; other containers are probed for them.
+    if (std::string_view(container) != "avi" && ff.avformat_find_stream_info(ctx, nullptr) < 0) return nullptr;
+    return opened;
 }
 
 bool FitsAviFrame(int64_t width, int64_t height) {

@@ -1,5 +1,6 @@
 #include "platform/ComponentLibrary.h"
 
+#include <algorithm>
 #include <dlfcn.h>
 
 #include "shell/ErrHandler.h"
@@ -81,7 +82,9 @@ CdReader::CdReader()
       readToc_(lib_.function<decltype(readToc_)>("ReadTOC")),
       readAudio_(lib_.function<decltype(readAudio_)>("ReadCDAudioLBA")),
       closeHandle_(lib_.function<decltype(closeHandle_)>("CloseCDHandle")),
-      lastError_(lib_.function<decltype(lastError_)>("GetAspiLibError")) {}
+      lastError_(lib_.function<decltype(lastError_)>("GetAspiLibError")),
+      addImage_(lib_.optionalFunction<decltype(addImage_)>("AddCDImage")),
+      cdText_(lib_.optionalFunction<decltype(cdText_)>("GetCDText")) {}
 
 uint32_t CdReader::GetNumAdapters() const { return guardedCall([&] { return numAdapters_(); }); }
 uint32_t CdReader::GetCDList(uint8_t* list) const { return guardedCall([&] { return cdList_(list); }); }
@@ -101,5 +104,14 @@ uint32_t CdReader::CloseCDHandle(uint8_t handle) const {
     return guardedCall([&] { return closeHandle_(handle); });
 }
 int32_t CdReader::GetAspiLibError() const { return guardedCall([&] { return lastError_(); }); }
+uint32_t CdReader::AddCDImage(const std::string& path) const {
+    return addImage_ ? guardedCall([&] { return addImage_(path.c_str()); }) : 0;
+}
+std::string CdReader::GetCDText(uint8_t handle, uint32_t track, uint32_t field) const {
+    if (!cdText_) return {};
+    char text[256];
+    const uint32_t n = guardedCall([&] { return cdText_(handle, track, field, text, sizeof text); });
+    return n ? std::string(text, std::min<size_t>(n, sizeof text - 1)) : std::string();
+}
 
 }  // namespace nalo

@@ -3,6 +3,7 @@
 // SystemDir, and typed wrappers for their calls. A missing library or function
 // raises a RuntimeError naming it; calls run guarded by the crash reporter.
 #include <cstdint>
+#include <dlfcn.h>
 #include <string>
 
 namespace nalo {
@@ -24,6 +25,9 @@ public:
     void* symbol(const char* name) const;
     template <class Fn>
     Fn function(const char* name) const { return reinterpret_cast<Fn>(symbol(name)); }
+    // An optional export: nullptr when the library lacks it.
+    template <class Fn>
+    Fn optionalFunction(const char* name) const { return reinterpret_cast<Fn>(::dlsym(handle_, name)); }
     const std::string& path() const { return path_; }
 
 private:
@@ -76,6 +80,11 @@ public:
     uint32_t ReadCDAudioLBA(uint8_t handle, uint8_t* buffer) const;
     uint32_t CloseCDHandle(uint8_t handle) const;
     int32_t GetAspiLibError() const;
+    // Additions of this reader (0 when the library predates them): a disc image file
+    // added to the list, giving its 1-based position; a track's CD-Text (field 0 title,
+    // 1 performer; track 0 the disc), "" when there is none.
+    uint32_t AddCDImage(const std::string& path) const;
+    std::string GetCDText(uint8_t handle, uint32_t track, uint32_t field) const;
 
 private:
     ComponentLibrary lib_;
@@ -87,6 +96,8 @@ private:
     uint32_t (*readAudio_)(uint32_t, uint8_t*);
     uint32_t (*closeHandle_)(uint32_t);
     int32_t (*lastError_)();
+    uint32_t (*addImage_)(const char*);
+    uint32_t (*cdText_)(uint32_t, uint32_t, uint32_t, char*, uint32_t);
 };
 
 }  // namespace nalo

@@ -28,7 +28,7 @@ namespace nalo {
     X(avcodec_parameters_from_context) X(av_packet_rescale_ts)
 #define NALO_FFMPEG_AVFORMAT(X)                                                                            \
     X(av_find_input_format) X(av_index_search_timestamp) X(av_read_frame) X(av_seek_frame)               \
-    X(avformat_close_input) X(avformat_index_get_entries_count) X(avformat_index_get_entry)              \
+    X(avformat_close_input) X(avformat_find_stream_info) X(avformat_index_get_entries_count) X(avformat_index_get_entry)              \
     X(avformat_open_input) X(avformat_alloc_output_context2) X(avformat_free_context)                    \
     X(avformat_new_stream) X(avformat_write_header) X(av_write_frame) X(av_write_trailer)                 \
     X(avio_alloc_context) X(avio_context_free) X(avio_flush)

@@ -198,6 +198,27 @@ void AtomicFileWriter::write(const void* data, size_t size) {
     }
 }
 
+void AtomicFileWriter::writeAt(uint64_t offset, const void* data, size_t size) {
+    flush();
+    auto p = static_cast<const uint8_t*>(data);
+    auto at = static_cast<off_t>(offset);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd_, p, size, at);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        p += n;
+        at += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+void AtomicFileWriter::sync() {
+    flush();
+    if (::fdatasync(fd_) != 0 && errno != EINVAL) fail(errno);
+}
+
 void AtomicFileWriter::reserve(uint64_t size) {
     // Allocated now, the blocks need no delayed allocation when the rename replaces
     // the target (ext4 would otherwise write the whole file out during the rename).

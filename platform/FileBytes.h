@@ -81,6 +81,13 @@ public:
     // Appends `size` bytes of the open file `fd` from `offset`, in the kernel where the
     // filesystem allows it. False when `fd` ends first.
     bool copyFrom(int fd, uint64_t offset, uint64_t size);
+    // Writes `size` bytes at `offset` of the new file (after what is buffered), leaving
+    // the position at the end; for headers completed once their length is known.
+    void writeAt(uint64_t offset, const void* data, size_t size);
+    // Hands what is buffered to the new file (no wait for the disk).
+    void writeOut() { flush(); }
+    // Writes out what is buffered and flushes the new file's data to disk.
+    void sync();
     void commit();
 
 private:

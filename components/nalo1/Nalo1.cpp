@@ -52,6 +52,7 @@ struct Open {
     uint32_t handle = 0;
     std::string source;
     bool msf = false;
+    bool image = false;
     std::vector<lsn_t> starts;  // track starts, then the lead-out
     std::vector<bool> data;     // data track flags
 };
@@ -59,6 +60,7 @@ struct Open {
 int32_t lastError = NoError;
 std::vector<Entry> entries;
 bool scanned = false;
+std::vector<std::filesystem::path> added;  // images opened by name, listed after the folder's
 std::array<Open, MaxEntries> opened;
 uint32_t nextSerial = 0;
 
@@ -94,23 +96,31 @@ void addDrives() {
     cdio_free_device_list(devices);
 }
 
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+bool isImageName(const std::filesystem::path& path) {
+    const std::string ext = lowerExtension(path);
+    return ext == ".cue" || ext == ".toc" || ext == ".nrg";
+}
+
 void addImages() {
-    const char* folder = std::getenv("NALO_CD_IMAGES");
-    if (!folder || !*folder) return;
-    std::error_code ec;
     std::vector<std::filesystem::path> found;
-    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
-         it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        std::string ext = it->path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (ext == ".cue" || ext == ".toc" || ext == ".nrg") found.push_back(it->path());
-    }
+    const char* folder = std::getenv("NALO_CD_IMAGES");
+    std::error_code ec;
+    if (folder && *folder)
+        for (auto it = std::filesystem::directory_iterator(folder, ec);
+             !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
+            if (it->is_regular_file(ec) && isImageName(it->path())) found.push_back(it->path());
     std::sort(found.begin(), found.end());
+    for (const auto& path : added)
+        if (std::find(found.begin(), found.end(), path) == found.end()) found.push_back(path);
     for (const auto& path : found) {
         if (entries.size() >= MaxEntries) break;
-        std::string ext = path.extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+        const std::string ext = lowerExtension(path);
         Entry e;
         e.source = path.string();
         e.driver = ext == ".cue" ? DRIVER_BINCUE : ext == ".toc" ? DRIVER_CDRDAO : DRIVER_NRG;
@@ -225,6 +235,7 @@ NALO_EXPORT uint32_t GetCDHandle(const uint8_t* request) {
     *slot = Open{};
     slot->cdio = p;
     slot->source = e.source;
+    slot->image = e.driver != DRIVER_DEVICE;
     // Handles stay in one byte: a generation (1..31) above the slot number.
     slot->handle = ((nextSerial++ % 31 + 1) << 3) | static_cast<uint32_t>(slot - opened.begin());
     return slot->handle;
@@ -302,6 +313,10 @@ NALO_EXPORT uint32_t ReadCDAudioLBA(uint32_t handle, uint8_t* buffer) {
     while (left > 0) {
         auto next = std::upper_bound(o->starts.begin(), o->starts.end(), static_cast<lsn_t>(lsn));
         const int64_t piece = std::min(left, static_cast<int64_t>(*next) - lsn);
+        // An image file read past its end fills only part of the buffer and still
+        // succeeds: its last frame is read alone first, which fails when it is missing.
+        if (o->image && cdio_read_audio_sector(o->cdio, dst, static_cast<lsn_t>(lsn + piece - 1)) != DRIVER_OP_SUCCESS)
+            return fail(DeviceError);
         if (cdio_read_audio_sectors(o->cdio, dst, static_cast<lsn_t>(lsn), static_cast<uint32_t>(piece)) !=
             DRIVER_OP_SUCCESS)
             return fail(DeviceError);
@@ -324,3 +339,39 @@ NALO_EXPORT uint32_t CloseCDHandle(uint32_t handle) {
 }
 
 NALO_EXPORT int32_t GetAspiLibError() { return lastError; }
+
+// Adds a disc image file (.cue, .toc, .nrg) to the list, after the drives and the
+// images of NALO_CD_IMAGES. Returns its 1-based list position, 0 when the file is not
+// an image or the list is full.
+NALO_EXPORT uint32_t AddCDImage(const char* path) {
+    lastError = NoError;
+    std::error_code ec;
+    if (!path || !isImageName(path) || !std::filesystem::is_regular_file(path, ec)) return fail(InvalidRequest);
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    if (ec) return fail(InvalidRequest);
+    if (std::find(added.begin(), added.end(), full) == added.end()) added.push_back(full);
+    scan();
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].source == full.string()) return static_cast<uint32_t>(i + 1);
+    added.erase(std::find(added.begin(), added.end(), full));
+    return fail(NoFreeHandle);
+}
+
+// The disc's CD-Text of one track (0: the disc itself): field 0 title, 1 performer.
+// Copies at most size - 1 bytes and a NUL; returns the text's length, 0 when there is none.
+NALO_EXPORT uint32_t GetCDText(uint32_t handle, uint32_t track, uint32_t field, char* text, uint32_t size) {
+    lastError = NoError;
+    Open* o = find(handle);
+    if (!o) return fail(InvalidHandle);
+    if (!text || size == 0 || field > 1 || track > 99) return fail(InvalidRequest);
+    text[0] = 0;
+    cdtext_t* cdtext = cdio_get_cdtext(o->cdio);
+    if (!cdtext) return 0;
+    const char* value = cdtext_get_const(cdtext, field == 0 ? CDTEXT_FIELD_TITLE : CDTEXT_FIELD_PERFORMER,
+                                         static_cast<track_t>(track));
+    if (!value) return 0;
+    const size_t n = std::min<size_t>(std::strlen(value), size - 1);
+    std::memcpy(text, value, n);
+    text[n] = 0;
+    return static_cast<uint32_t>(n);
+}

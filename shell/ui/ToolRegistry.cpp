@@ -3,6 +3,7 @@
 #include "tools/a2bj/ui/Nalo_A2BJ.h"
 #include "tools/avi2gif/ui/Nalo_AVI2GIF.h"
 #include "tools/b2j/ui/Nalo_B2J.h"
+#include "tools/cd2mp3/ui/Nalo_CD2MP3.h"
 #include "tools/bj2a/ui/Nalo_BJ2A.h"
 #include "tools/cdepth/ui/Nalo_CDepth.h"
 #include "tools/g2g/ui/Nalo_G2G.h"
@@ -16,7 +17,7 @@ const std::array<ToolEntry, 9>& toolRegistry() {
         {7, [](DialogService& d) -> ToolWindow* { return new Nalo_B2J(d); }},
         {5, [](DialogService& d) -> ToolWindow* { return new Nalo_AVI2GIF(d); }},
         {0, [](DialogService& d) -> ToolWindow* { return new Nalo_BJ2A(d); }},
-        {6, nullptr},   // Nalo_CD2MP3
+        {6, [](DialogService& d) -> ToolWindow* { return new Nalo_CD2MP3(d); }},
         {1, [](DialogService& d) -> ToolWindow* { return new Nalo_A2BJ(d); }},
         {8, [](DialogService& d) -> ToolWindow* { return new Nalo_Pic2Ico(d); }},
         {4, [](DialogService& d) -> ToolWindow* { return new Nalo_G2G(d); }},
