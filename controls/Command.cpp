@@ -1,5 +1,7 @@
 #include "controls/Command.h"
 
+#include "controls/FocusFrame.h"
+
 #include <QEnterEvent>
 #include <QPainter>
 
@@ -8,7 +10,6 @@ namespace nalo {
 Command::Command(const QString& caption, QWidget* parent) : HoverTrackingButton(parent) {
     setText(caption);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
 }
 
 void Command::setFontColor(const QColor& c) {
@@ -40,11 +41,7 @@ void Command::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(r, 3, 3);
     p.setPen(isEnabled() ? fontColour_ : QColor(150, 150, 160));
     p.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignCenter | Qt::TextSingleLine, text());
-    if (hasFocus()) {
-        p.setPen(QPen(QColor(60, 90, 200), 1, Qt::DotLine));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(r.adjusted(2, 2, -2, -2), 2, 2);
-    }
+    if (hasFocus()) DrawFocusFrame(p, r.adjusted(2, 2, -2, -2));
 }
 
 }  // namespace nalo

@@ -1,5 +1,7 @@
 #include "controls/HoverButton.h"
 
+#include "controls/FocusFrame.h"
+
 #include <QEnterEvent>
 #include <QLinearGradient>
 #include <QPainter>
@@ -35,6 +37,7 @@ void HoverButton::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
     p.setPen(isEnabled() ? QColor(20, 24, 60) : QColor(140, 140, 150));
     p.drawText(rect().adjusted(4, 0, -4, 0), Qt::AlignCenter | Qt::TextSingleLine, text());
+    if (hasFocus()) DrawFocusFrame(p, QRectF(rect()).adjusted(3, 3, -3, -3));
 }
 
 }  // namespace nalo

@@ -1,11 +1,17 @@
 #include "controls/OptionImage.h"
 
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "controls/FocusFrame.h"
+
 #include "shell/ui/Decoration.h"
 
 namespace nalo {
 
 OptionImage::OptionImage(Look look, QWidget* parent) : QLabel(parent), look_(look) {
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
     setChecked(false);
 }
 
@@ -16,6 +22,19 @@ void OptionImage::setChecked(bool on) {
 }
 
 void OptionImage::mousePressEvent(QMouseEvent*) { emit mouseDown(); }
+
+void OptionImage::keyPressEvent(QKeyEvent* e) {
+    const int k = e->key();
+    if ((k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter) && !e->isAutoRepeat()) emit mouseDown();
+    else QLabel::keyPressEvent(e);
+}
+
+void OptionImage::paintEvent(QPaintEvent* e) {
+    QLabel::paintEvent(e);
+    if (!hasFocus()) return;
+    QPainter p(this);
+    DrawFocusFrame(p, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
 
 CaptionedOption addCaptionedOption(OptionImage::Look look, const QString& caption, const QString& name,
                                    const QRect& image, const QRect& label, QWidget* parent,

@@ -1,5 +1,6 @@
 #pragma once
-// A check-box or option image (Img_Ra / Img_Opt look) that reports mouse-down.
+// A check-box or option image (Img_Ra / Img_Opt look) that reports mouse-down; it
+// takes the keyboard focus, shows it framed, and Space, Enter and Return act as a click.
 #include <QLabel>
 #include <functional>
 
@@ -19,6 +20,8 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void paintEvent(QPaintEvent*) override;
 
 private:
     Look look_;

@@ -11,7 +11,7 @@ PKGS=(
   googletest libgtest-dev libgmock-dev
   fonts-ipafont-gothic
   imagemagick ffmpeg lame sox giflib-tools gifsicle python3-pil
-  xvfb xauth x11-utils xdg-utils
+  xvfb xauth x11-utils xdg-utils openbox xdotool
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -82,6 +82,10 @@ FolderConverterWindow::FolderConverterWindow(DialogService& dialogs, int slot, c
     connect(List_get_, &QListWidget::itemClicked, this, [this] { previewItem(List_get_); });
     connect(List_put_, &QListWidget::itemClicked, this, [this] { previewItem(List_put_); });
     setConversionButtons(false);
+    acceptFolderDrops([this](const QString& folder, const QString& dropped) {
+        if (dropped != folder) sourceDropped(dropped);
+        openFolder(folder);
+    });
 }
 
 void FolderConverterWindow::setConversionButtons(bool enabled) {
@@ -127,7 +131,10 @@ void FolderConverterWindow::fillLists() {
 
 void FolderConverterWindow::chooseFolder() {
     const QString chosen = dialogs().browseFolder(this, QString::fromStdString(folder()));
-    if (chosen.isEmpty()) return;
+    if (!chosen.isEmpty()) openFolder(chosen);
+}
+
+void FolderConverterWindow::openFolder(const QString& chosen) {
     clearPreview();
     Folder_Path_->setText(chosen);
     folder() = chosen.toStdString();

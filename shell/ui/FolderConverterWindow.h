@@ -29,6 +29,8 @@ public:
     FolderConverterWindow(DialogService& dialogs, int slot, const QString& caption, const Names& names);
 
     void chooseFolder();
+    // The folder dialog's answer (or a dropped folder): the lists show `chosen`.
+    void openFolder(const QString& chosen);
     void selectAll(bool on);
     void setOverwriteMode(int mode);
     void previewItem(QListWidget* list);
@@ -43,6 +45,8 @@ protected:
     // Decodes a file of the source list (or the output list) for the preview; false
     // when its reader does not recognise it.
     virtual bool loadForPreview(const std::string& path, bool fromSourceList, Dib& picture) = 0;
+    // A file dropped on the window (or handed over by the menu), before its folder opens.
+    virtual void sourceDropped(const QString& /*file*/) {}
 
     // Fills both lists from folder(); enables the three buttons when sources exist.
     void fillLists();

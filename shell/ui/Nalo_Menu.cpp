@@ -3,15 +3,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 #include "controls/Command.h"
 #include "shell/AppPath.h"
 #include "shell/ProgramState.h"
 #include "shell/ui/Decoration.h"
+#include "shell/ui/DropPaths.h"
+#include "shell/ui/FocusOrder.h"
 #include "shell/ui/ToolRegistry.h"
 #include "shell/ui/ToolWindow.h"
 
@@ -114,6 +118,7 @@ Nalo_Menu::Nalo_Menu(DialogService& dialogs) : QWidget(nullptr), dialogs_(dialog
     for (auto& [i, c] : buttons_) c->Initialize();
     help_->Initialize();
 
+    setAcceptDrops(true);
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen) {
         const QRect s = screen->geometry();
@@ -152,6 +157,34 @@ void Nalo_Menu::openToolWindow(int index) {
     QApplication::restoreOverrideCursor();
 }
 
+bool Nalo_Menu::openDroppedFile(const QString& file) {
+    const int index = MenuToolFor(file);
+    if (index < 0 || !factoryOf(index)) return false;
+    openToolWindow(index);
+    ToolWindow* tool = openTool(index);
+    return tool && tool->openDropped({file});
+}
+
+void Nalo_Menu::dragEnterEvent(QDragEnterEvent* e) {
+    const QStringList paths = LocalPaths(e->mimeData());
+    const bool usable = paths.size() == 1 && factoryOf(MenuToolFor(paths.front()));
+    dragged_ = usable ? paths.front() : QString();
+    AnswerDrag(e, usable);
+}
+
+void Nalo_Menu::dragMoveEvent(QDragMoveEvent* e) { AnswerDrag(e, !dragged_.isEmpty()); }
+
+void Nalo_Menu::dropEvent(QDropEvent* e) {
+    const QStringList paths = LocalPaths(e->mimeData());
+    if (paths.size() != 1 || MenuToolFor(paths.front()) < 0) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+    // Opened once the drag has ended: the tool may show message boxes.
+    QTimer::singleShot(0, this, [this, file = paths.front()] { openDroppedFile(file); });
+}
+
 void Nalo_Menu::paintEvent(QPaintEvent*) {
     QPainter p(this);
     PaintGradient(p, width(), height());
@@ -161,6 +194,7 @@ void Nalo_Menu::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (opened_) return;
     opened_ = true;
+    SetLayoutTabOrder(this);
     RecordWindowSlot(0);
     AnimateOpen(this, 0);
 }

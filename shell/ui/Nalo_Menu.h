@@ -40,11 +40,17 @@ public:
 
     // A tool button: create the window if it is not open and show it, else bring it to the front.
     void openToolWindow(int index);
+    // A file dropped on the menu: opens the tool for its type and hands it the file;
+    // false when no built tool opens it.
+    bool openDroppedFile(const QString& file);
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    void dragEnterEvent(QDragEnterEvent*) override;
+    void dragMoveEvent(QDragMoveEvent*) override;
+    void dropEvent(QDropEvent*) override;
 
 private:
     DialogService& dialogs_;
@@ -54,6 +60,7 @@ private:
     QLabel* credit_ = nullptr;
     UrlLabel* url_ = nullptr;
     bool opened_ = false;
+    QString dragged_;  // the usable file of the drag in progress, "" when none
 };
 
 }  // namespace nalo

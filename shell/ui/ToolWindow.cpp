@@ -5,9 +5,12 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "controls/Command.h"
 #include "shell/ui/Decoration.h"
+#include "shell/ui/DropPaths.h"
+#include "shell/ui/FocusOrder.h"
 
 namespace nalo {
 
@@ -41,6 +44,50 @@ void ToolWindow::SetButtonsState(bool init, bool enable) {
         if (init) c->Initialize();
         else c->setEnabled(enable);
     }
+}
+
+QString ToolWindow::dropTarget(const QStringList& paths) const {
+    switch (dropKind_) {
+        case DropKind::Folder: return DroppedFolder(paths);
+        case DropKind::File: return DroppedFile(paths, dropFilter_);
+        case DropKind::None: break;
+    }
+    return {};
+}
+
+bool ToolWindow::openDropped(const QStringList& paths) {
+    const QString target = dropTarget(paths);
+    if (target.isEmpty()) return false;
+    dropHandler_(target, paths.front());
+    return true;
+}
+
+void ToolWindow::acceptFolderDrops(DropHandler open) {
+    dropKind_ = DropKind::Folder;
+    dropHandler_ = std::move(open);
+    setAcceptDrops(true);
+}
+
+void ToolWindow::acceptFileDrops(const QString& filter, DropHandler open) {
+    dropKind_ = DropKind::File;
+    dropFilter_ = filter;
+    dropHandler_ = std::move(open);
+    setAcceptDrops(true);
+}
+
+void ToolWindow::dragEnterEvent(QDragEnterEvent* e) { dragMoveEvent(e); }
+
+void ToolWindow::dragMoveEvent(QDragMoveEvent* e) { AnswerDrag(e, !dropTarget(LocalPaths(e->mimeData())).isEmpty()); }
+
+void ToolWindow::dropEvent(QDropEvent* e) {
+    const QStringList paths = LocalPaths(e->mimeData());
+    if (dropTarget(paths).isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->acceptProposedAction();
+    // Opened once the drag has ended: the handler may show message boxes.
+    QTimer::singleShot(0, this, [this, paths] { openDropped(paths); });
 }
 
 TiledPanel* ToolWindow::addPanel(const QRect& geometry) {
@@ -81,6 +128,7 @@ void ToolWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (opened_) return;
     opened_ = true;
+    SetLayoutTabOrder(this);
     RecordWindowSlot(slot_);
     AnimateOpen(this, slot_);
 }

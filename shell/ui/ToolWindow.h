@@ -5,6 +5,7 @@
 // settings, the close box does not.
 #include <QLabel>
 #include <QWidget>
+#include <functional>
 
 #include "shell/ui/DialogService.h"
 
@@ -41,9 +42,23 @@ public:
     // Every flat button of the window: Initialize when `init`, else set Enabled.
     void SetButtonsState(bool init, bool enable);
 
+    // What the window would open from dropped `paths` by its drop rule; "" when it
+    // cannot use them.
+    QString dropTarget(const QStringList& paths) const;
+    // Opens `paths` as a drop on the window does; false when the window cannot use them.
+    bool openDropped(const QStringList& paths);
+
 protected:
     // The tool's own settings (its section of Nalo.ini).
     virtual void saveSettings() {}
+
+    // Drop rules, each the answer of the window's own dialog. `open` gets the target
+    // and the first dropped path.
+    using DropHandler = std::function<void(const QString& target, const QString& dropped)>;
+    // A dropped folder, or the folder of a dropped file.
+    void acceptFolderDrops(DropHandler open);
+    // One dropped file matching the wildcards of `filter`.
+    void acceptFileDrops(const QString& filter, DropHandler open);
 
     // Helpers for building the window (positions in pixels on Pic_C).
     TiledPanel* addPanel(const QRect& geometry);
@@ -65,8 +80,15 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
     void closeEvent(QCloseEvent*) override;
+    void dragEnterEvent(QDragEnterEvent*) override;
+    void dragMoveEvent(QDragMoveEvent*) override;
+    void dropEvent(QDropEvent*) override;
 
 private:
+    enum class DropKind { None, Folder, File };
+    DropKind dropKind_ = DropKind::None;
+    QString dropFilter_;
+    DropHandler dropHandler_;
     DialogService& dialogs_;
     int slot_;
     bool opened_ = false;

@@ -23,6 +23,7 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "A2BJ";
+constexpr const char* AviFilter = "AVIﾌｧｲﾙ (*.avi)";
 constexpr int Slot = 2;
 constexpr int PreviewSide = 81;
 
@@ -122,6 +123,7 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
     connect(List1_, &QListWidget::itemClicked, this, &Nalo_A2BJ::previewListItem);
 
     SetButtonsState(true, true);
+    acceptFileDrops(QString::fromUtf8(AviFilter), [this](const QString& file, const QString&) { openAvi(file); });
     AviFolder = LoadFolderKey(Section, "AVIﾌｫﾙﾀﾞ");
     outputFolder_ = LoadFolderKey(Section, "保存先のﾌｫﾙﾀﾞ");
     Pic_File_->setText(qs(LoadTextKey(Section, "保存ﾌｧｲﾙ名")));
@@ -170,9 +172,12 @@ void Nalo_A2BJ::chooseAvi() {
     FileDialogRequest request;
     request.title = QStringLiteral("ﾌｧｲﾙを開く");
     request.folder = qs(AviFolder);
-    request.filter = QStringLiteral("AVIﾌｧｲﾙ (*.avi)");
+    request.filter = QString::fromUtf8(AviFilter);
     const QString chosen = dialogs().openFile(this, request);
-    if (chosen.isEmpty()) return;
+    if (!chosen.isEmpty()) openAvi(chosen);
+}
+
+void Nalo_A2BJ::openAvi(const QString& chosen) {
     const std::string path = chosen.toStdString();
     lbl_Fname_->setText(chosen);
     AviFolder = ParentPath(path);

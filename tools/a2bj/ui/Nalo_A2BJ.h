@@ -27,6 +27,7 @@ public:
 
     // The actions, as the controls trigger them.
     void chooseAvi();
+    void openAvi(const QString& chosen);  // the file dialog's answer (or a dropped file)
     void previewFrame();
     void chooseFolder();
     void setOverwriteMode(int mode);

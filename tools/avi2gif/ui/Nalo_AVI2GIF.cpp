@@ -26,6 +26,7 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "AVI2GIF";
+constexpr const char* AviFilter = "AVI Videoﾌｧｲﾙ (avi) (*.avi)";
 constexpr int Slot = 7;
 
 // The pick-colour pointer: a dropper whose tip is the hot spot.
@@ -106,6 +107,7 @@ Nalo_AVI2GIF::Nalo_AVI2GIF(DialogService& dialogs)
     connect(&tmrDelay_, &QTimer::timeout, this, &Nalo_AVI2GIF::previewTick);
 
     SetButtonsState(true, true);
+    acceptFileDrops(QString::fromUtf8(AviFilter), [this](const QString& file, const QString&) { openAvi(file); });
     AviFolder = LoadFolderKey(Section, "AVIﾌｫﾙﾀﾞ");
     gifFolder_ = QString::fromStdString(LoadFolderKey(Section, "ｱﾆﾒGifﾌｫﾙﾀﾞ"));
     setTransparencyState(0);
@@ -141,9 +143,12 @@ void Nalo_AVI2GIF::chooseAvi() {
     FileDialogRequest request;
     request.title = QStringLiteral("AVIﾌｧｲﾙを選択");
     request.folder = QString::fromStdString(AviFolder);
-    request.filter = QStringLiteral("AVI Videoﾌｧｲﾙ (avi) (*.avi)");
+    request.filter = QString::fromUtf8(AviFilter);
     const QString path = dialogs().openFile(this, request);
-    if (path.isEmpty()) return;
+    if (!path.isEmpty()) openAvi(path);
+}
+
+void Nalo_AVI2GIF::openAvi(const QString& path) {
     AviFolder = ParentPath(path.toStdString());
     mDither8bpp::InitDitherTables();
     canvas_->setUserIcon(pickColourCursor());

@@ -26,6 +26,7 @@ public:
 
     // The actions, as the controls trigger them.
     void chooseAvi();
+    void openAvi(const QString& path);  // the file dialog's answer (or a dropped file)
     void toggleTransparency();
     void startPick();
     void optimize();

@@ -106,6 +106,7 @@ Nalo_BJ2A::Nalo_BJ2A(DialogService& dialogs)
     connect(HS_FPS_, &QScrollBar::valueChanged, this, &Nalo_BJ2A::setFps);
 
     SetButtonsState(true, true);
+    acceptFolderDrops([this](const QString& folder, const QString&) { setFolder(folder); });
     folder_ = QString::fromStdString(LoadFolderKey(Section, KeySourceFolder));
     aviFolder_ = QString::fromStdString(LoadFolderKey(Section, KeyAviFolder));
     int16_t fps = DefaultFps;

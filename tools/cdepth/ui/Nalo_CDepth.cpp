@@ -18,6 +18,7 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "CDepth";
+constexpr const char* PictureFilter = "画像ﾌｧｲﾙ (BMP JPG GIF) (*.BMP *.JPG *.GIF *.bmp *.jpg *.gif)";
 constexpr int Slot = 12;
 
 }  // namespace
@@ -103,6 +104,7 @@ Nalo_CDepth::Nalo_CDepth(DialogService& dialogs)
     connect(exit, &Command::clicked, this, &Nalo_CDepth::exitWithSave);
 
     SetButtonsState(true, true);
+    acceptFileDrops(QString::fromUtf8(PictureFilter), [this](const QString& file, const QString&) { openPicture(file); });
     PictureFolder = LoadFolderKey(Section, "PIC_Getﾌｫﾙﾀﾞ");
     saveFolder_ = QString::fromStdString(LoadFolderKey(Section, "PIC_Putﾌｫﾙﾀﾞ"));
     depth_[2]->setChecked(true);
@@ -151,9 +153,12 @@ void Nalo_CDepth::chooseFile() {
     FileDialogRequest request;
     request.title = QStringLiteral("画像ﾌｧｲﾙを選択");
     request.folder = QString::fromStdString(PictureFolder);
-    request.filter = QStringLiteral("画像ﾌｧｲﾙ (BMP JPG GIF) (*.BMP *.JPG *.GIF *.bmp *.jpg *.gif)");
+    request.filter = QString::fromUtf8(PictureFilter);
     const QString file = dialogs().openFile(this, request);
-    if (file.isEmpty()) return;
+    if (!file.isEmpty()) openPicture(file);
+}
+
+void Nalo_CDepth::openPicture(const QString& file) {
     PictureFolder = ParentPath(file.toStdString());
     LoadPictureFile(file);
     picCurrent_->update();

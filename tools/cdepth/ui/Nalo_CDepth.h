@@ -32,6 +32,8 @@ public:
     explicit Nalo_CDepth(DialogService& dialogs);
 
     void chooseFile();
+    // The file dialog's answer (or a dropped file).
+    void openPicture(const QString& file);
     void LoadPictureFile(const QString& file);
     void convert();
     void reset();

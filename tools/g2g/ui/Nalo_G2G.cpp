@@ -18,6 +18,7 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "G2G";
+constexpr const char* GifFilter = "ｱﾆﾒｰｼｮﾝGifﾌｧｲﾙ (gif) (*.gif)";
 constexpr int Slot = 4;
 
 // Shows the file's (first) picture fitted into 90 x 90; a file that does not load leaves the box hidden.
@@ -89,6 +90,7 @@ Nalo_G2G::Nalo_G2G(DialogService& dialogs)
             [this](QListWidgetItem* item) { showFrameFile(lstFiles_->row(item)); });
 
     SetButtonsState(true, true);
+    acceptFileDrops(QString::fromUtf8(GifFilter), [this](const QString& file, const QString&) { openGif(file); });
     gifFolder_ = QString::fromStdString(LoadFolderKey(Section, "ｱﾆﾒGIFﾌｫﾙﾀﾞ"));
     LoadNumberKey(Section, "BMPGIF区分", 0, shared_.FrameFileKind);
     LoadNumberKey(Section, "透過処理", 0, transparency_);
@@ -126,9 +128,13 @@ void Nalo_G2G::chooseFile() {
     FileDialogRequest request;
     request.title = QStringLiteral("ｱﾆﾒｰｼｮﾝ Gifﾌｧｲﾙを選択");
     request.folder = gifFolder_;
-    request.filter = QStringLiteral("ｱﾆﾒｰｼｮﾝGifﾌｧｲﾙ (gif) (*.gif)");
+    request.filter = QString::fromUtf8(GifFilter);
     const QString path = dialogs().openFile(this, request);
-    if (path.isEmpty()) return;
+    if (!path.isEmpty()) openGif(path);
+}
+
+void Nalo_G2G::openGif(const QString& path) {
+    lstFiles_->clear();
     lbl_Ani_Path_->setText(path);
     showFitted(Pic_Ani_Gif_, path);
     gifFolder_ = QString::fromStdString(ParentPath(path.toStdString()));

@@ -23,6 +23,7 @@ public:
 
     // The actions, as the controls trigger them.
     void chooseFile();
+    void openGif(const QString& path);  // the file dialog's answer (or a dropped file)
     void play();
     void split();
     void chooseKind(int16_t kind);

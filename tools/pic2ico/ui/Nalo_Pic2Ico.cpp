@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -133,6 +134,7 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     });
 
     SetButtonsState(true, true);
+    acceptFileDrops(QString::fromUtf8(FilePattern), [this](const QString& file, const QString&) { openPicture(file); });
     loadSettings();
     {
         const QSignalBlocker quiet(Drive1_);
@@ -242,6 +244,14 @@ void Nalo_Pic2Ico::clearPreview() {
     Pic_K_->clear();
     Pic_K_->setGeometry(4, 4, PreviewSide, PreviewSide);
     lbl_Size_->clear();
+}
+
+void Nalo_Pic2Ico::openPicture(const QString& file) {
+    const QFileInfo info(file);
+    if (!setFolder(info.absolutePath())) return;
+    const auto items = File1_->findItems(info.fileName(), Qt::MatchExactly);
+    if (!items.isEmpty()) File1_->setCurrentItem(items.front());
+    chooseFile(info.fileName());
 }
 
 void Nalo_Pic2Ico::chooseFile(const QString& name) {

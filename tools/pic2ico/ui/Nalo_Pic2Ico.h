@@ -35,6 +35,7 @@ public:
     void changeDrive(const QString& drive);   // Drive1
     bool setFolder(const QString& folder);    // Dir1; false with a message when unreadable
     void chooseFile(const QString& name);     // File1
+    void openPicture(const QString& file);    // a dropped file: its folder, then the file
     void setCaptureMode(int mode);            // Img_Sel / lbl_Sel
     void setFitSide(int side);                // Img_Fit / lbl_Fit
     void setIconColours(int colours);         // Img_Color / lbl_Color

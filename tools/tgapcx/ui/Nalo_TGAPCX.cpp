@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "controls/Command.h"
+#include "shell/FileHelpers.h"
 #include "shell/ProgramState.h"
 #include "shell/Settings.h"
 
@@ -57,6 +58,16 @@ std::string Nalo_TGAPCX::outputPattern() const { return tgapcx::outputPattern(cu
 
 bool Nalo_TGAPCX::loadForPreview(const std::string& path, bool fromSourceList, Dib& picture) {
     return tgapcx::drawPicture(path, fromSourceList ? current().source : current().output, picture);
+}
+
+void Nalo_TGAPCX::sourceDropped(const QString& file) {
+    const std::string name = FileNameOf(file.toStdString());
+    if (WildcardMatch(current().sourcePattern, name)) return;
+    for (int k = 0; k < tgapcx::KindCount; ++k)
+        if (WildcardMatch(tgapcx::ConversionKinds[static_cast<size_t>(k)].sourcePattern, name)) {
+            setKind(k);
+            return;
+        }
 }
 
 void Nalo_TGAPCX::convert() {

@@ -24,6 +24,8 @@ protected:
     std::string sourcePattern() const override;
     std::string outputPattern() const override;
     bool loadForPreview(const std::string& path, bool fromSourceList, Dib& picture) override;
+    // A file the current kind does not read switches to the first kind that does.
+    void sourceDropped(const QString& file) override;
 
 private:
     const tgapcx::ConversionKind& current() const { return tgapcx::ConversionKinds[static_cast<size_t>(kind_)]; }
