@@ -2,6 +2,9 @@
 // menu is shown and the program runs while it is open.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTimer>
 #include <QFont>
 #include <QFontDatabase>
 #include <csignal>
@@ -64,5 +67,11 @@ int main(int argc, char** argv) {
     auto* menu = new nalo::Nalo_Menu(dialogs);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->show();
+    // Files named on the command line (the desktop entry's %F) open as a drop on the menu does.
+    const QStringList files = app.arguments().mid(1);
+    if (!files.isEmpty())
+        QTimer::singleShot(0, menu, [menu, files] {
+            for (const QString& file : files) menu->openDroppedFile(QFileInfo(file).absoluteFilePath());
+        });
     return app.exec();
 }
