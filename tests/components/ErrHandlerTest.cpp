@@ -7,18 +7,12 @@
 
 #include "shell/ErrHandler.h"
 #include "shell/RuntimeError.h"
+#include "support/TestSupport.h"
 
 using namespace nalo;
 
 namespace {
 
-volatile int zero = 0;
-// The faults are the point: UBSan must not report them first.
-__attribute__((no_sanitize("undefined"))) int divide(int a) {
-    volatile int result = a / zero;
-    return result;
-}
-__attribute__((no_sanitize("undefined"))) int touchNull() { return *static_cast<volatile int*>(nullptr); }
 int recurse(int n) {
     volatile char pad[4096];
     pad[0] = static_cast<char>(n);
@@ -39,13 +33,13 @@ std::string faultName(F f) {
 
 TEST(ErrHandler, FaultsInGuardedCallsBecomeError10000WhileInstalled) {
     SetUnhandledExceptionFilter(true);
-    EXPECT_EQ(faultName([] { return touchNull(); }), "Access Violation");
-    EXPECT_EQ(faultName([] { return divide(7); }), "Integer Divide By Zero");
+    EXPECT_EQ(faultName([] { return test::touchNull(); }), "Access Violation");
+    EXPECT_EQ(faultName([] { return test::divide(7, 0); }), "Integer Divide By Zero");
     EXPECT_EQ(faultName([] { __builtin_trap(); }), "Illegal Instruction");
     EXPECT_EQ(faultName([] { asm volatile("int3"); }), "Breakpoint");
     EXPECT_EQ(faultName([] { return recurse(0); }), "Stack Overflow");
     // The guard is reusable after a fault, and a normal call passes its result.
-    EXPECT_EQ(faultName([] { return touchNull(); }), "Access Violation");
+    EXPECT_EQ(faultName([] { return test::touchNull(); }), "Access Violation");
     EXPECT_EQ(guardedCall([] { return 42; }), 42);
     SetUnhandledExceptionFilter(false);
 }
@@ -59,7 +53,7 @@ TEST(ErrHandlerDeathTest, AfterRemovalTheFaultIsNotTranslated) {
     setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "handle_segv=0").c_str(), 1);
     SetUnhandledExceptionFilter(true);
     SetUnhandledExceptionFilter(false);
-    EXPECT_EXIT(guardedCall([] { return touchNull(); }), ::testing::KilledBySignal(SIGSEGV), "");
+    EXPECT_EXIT(guardedCall([] { return test::touchNull(); }), ::testing::KilledBySignal(SIGSEGV), "");
     if (asan) setenv("ASAN_OPTIONS", saved.c_str(), 1);
     else unsetenv("ASAN_OPTIONS");
 }

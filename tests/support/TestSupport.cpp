@@ -67,4 +67,11 @@ bool haveTool(const std::string& name) {
 std::string appDir() { return NALO_TEST_APP_DIR; }
 std::string sourceDir() { return NALO_TEST_SOURCE_DIR; }
 
+__attribute__((noinline, no_sanitize("undefined"))) int touchNull() { return *static_cast<volatile int*>(nullptr); }
+
+__attribute__((noinline, no_sanitize("undefined"))) int divide(int a, int b) {
+    volatile int d = b;
+    return a / d;
+}
+
 }  // namespace nalo::test

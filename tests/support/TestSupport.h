@@ -39,6 +39,11 @@ struct AviCodecCase {
     int tolerance;
 };
 
+// Deliberate faults for the crash-reporter tests: a null load and an integer
+// division by zero, kept out of UBSan's checks (the fault is the point).
+int touchNull();
+int divide(int a, int b);
+
 // Folder of the built programs (nalo, nalo-convert, Nalo.dll, components).
 std::string appDir();
 std::string sourceDir();

@@ -156,7 +156,7 @@ TEST_F(Cd2Mp3Window, CrashReporterOnlyWhileOpenAndTheCdTimer) {
     Nalo_CD2MP3* w = new Nalo_CD2MP3(dialogs, &clock, &none);
     EXPECT_TRUE(exceptionFilterInstalled());
     try {
-        guardedCall([] { return *static_cast<volatile int*>(nullptr); });
+        guardedCall([] { return test::touchNull(); });
         ADD_FAILURE() << "no error";
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), 10000);
