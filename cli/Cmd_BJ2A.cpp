@@ -5,6 +5,8 @@
 
 #include "cli/Subcommands.h"
 #include "platform/PictureIo.h"
+#include "platform/TemporaryFile.h"
+#include "shell/AppPath.h"
 #include "shell/RuntimeError.h"
 #include "tools/bj2a/Bj2aRules.h"
 #include "tools/bj2a/ImagesToAvi.h"
@@ -29,17 +31,6 @@ bool parseSize(const std::string& s, int& w, int& h) {
     w = int(a), h = int(b);
     return true;
 }
-
-// The temporary frame of this run, removed when it ends.
-struct TempFrame {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("nalo-bj2a-" + std::to_string(::getpid()) + "-" + bj2a::TempFrameName))
-                           .string();
-    ~TempFrame() {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-    }
-};
 
 // The engine's reasons name their file; the failure line names it once.
 int failureOf(const std::string& file, const std::string& reason) {
@@ -97,8 +88,9 @@ int runBJ2A(const Args& args) {
             }))
             return failed;
     }
-    TempFrame temp;
-    request.tempFrame = temp.path;
+    // The temporary frame of this run: a name of its own, removed when the run ends.
+    const TemporaryFile temp(workFolder(), "AVI_Temp", ".bmp");
+    request.tempFrame = temp.path();
 
     bool available = false;
     bj2a::RunHooks hooks;

@@ -6,43 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileDescriptor.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
 
 namespace {
-
-class ReadFd {
-public:
-    explicit ReadFd(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    ReadFd(const ReadFd&) = delete;
-    ReadFd& operator=(const ReadFd&) = delete;
-    int get() const { return fd_; }
-
-    // Reads exactly `size` bytes at `offset`; false on an error or the end of the file
-    // (errno 0 for the end).
-    bool readAt(void* data, size_t size, uint64_t offset) const {
-        auto* p = static_cast<uint8_t*>(data);
-        while (size > 0) {
-            ssize_t n = ::pread(fd_, p, size, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                if (n == 0) errno = 0;
-                return false;
-            }
-            p += n;
-            offset += static_cast<uint64_t>(n);
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-};
 
 constexpr const char* Crlf = "\r\n";
 
@@ -60,7 +29,8 @@ bool cDIB::CreateFromFile(const std::string& fileName) {
     struct stat st {};
     if (::stat(fileName.c_str(), &st) != 0)
         return refuse("ﾌｧｲﾙが存在しません :" + std::string(Crlf) + fileName, MessageIcon::Critical);
-    ReadFd fd(fileName);
+    // Without blocking: a FIFO is refused below, never waited on.
+    FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         if (errno == EACCES || errno == EPERM)
             return refuse("ﾌｧｲﾙがﾛｯｸされています :" + std::string(Crlf) + fileName, MessageIcon::Critical);
@@ -73,7 +43,7 @@ bool cDIB::CreateFromFile(const std::string& fileName) {
 
     BITMAPFILEHEADER fileHeader;
     BITMAPINFOHEADER infoHeader;
-    if (!fd.readAt(&fileHeader, sizeof fileHeader, 0)) {
+    if (!readFullyAt(fd.get(), &fileHeader, sizeof fileHeader, 0)) {
         if (errno != 0) return refuse(std::strerror(errno), MessageIcon::Information);
         return refuse(unsupported, MessageIcon::Information);
     }
@@ -81,7 +51,7 @@ bool cDIB::CreateFromFile(const std::string& fileName) {
     // The header block must hold the 40-byte info header and the pixels must lie
     // inside the file: nothing is allocated or read beyond what the file holds.
     const uint64_t offset = fileHeader.bfOffBits;
-    if (offset < BitmapHeadersSize || !fd.readAt(&infoHeader, sizeof infoHeader, 14))
+    if (offset < BitmapHeadersSize || !readFullyAt(fd.get(), &infoHeader, sizeof infoHeader, 14))
         return refuse(unsupported, MessageIcon::Information);
     const uint64_t imageSize = infoHeader.biSizeImage;
     if (imageSize < 1 || offset + imageSize > fileSize) return refuse(unsupported, MessageIcon::Information);
@@ -90,8 +60,8 @@ bool cDIB::CreateFromFile(const std::string& fileName) {
     blocks_.infoHeader = infoHeader;
     blocks_.pixels.resize(imageSize);
     blocks_.infoBytes.resize(offset - 14);
-    if (!fd.readAt(blocks_.pixels.data(), imageSize, offset) ||
-        !fd.readAt(blocks_.infoBytes.data(), blocks_.infoBytes.size(), 14)) {
+    if (!readFullyAt(fd.get(), blocks_.pixels.data(), imageSize, offset) ||
+        !readFullyAt(fd.get(), blocks_.infoBytes.data(), blocks_.infoBytes.size(), 14)) {
         if (errno != 0) return refuse(std::strerror(errno), MessageIcon::Information);
         return refuse(unsupported, MessageIcon::Information);  // the file shrank meanwhile
     }

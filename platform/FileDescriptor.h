@@ -1,5 +1,8 @@
 #pragma once
 // An open file descriptor, closed when the object goes.
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <unistd.h>
 
 namespace nalo {
@@ -23,5 +26,23 @@ public:
 private:
     int fd_;
 };
+
+// Reads exactly `size` bytes at `offset`; false on an error (errno set) or when the
+// file ends first (errno 0).
+inline bool readFullyAt(int fd, void* data, size_t size, uint64_t offset) {
+    auto* p = static_cast<uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = 0;
+            return false;
+        }
+        p += n;
+        offset += static_cast<uint64_t>(n);
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 }  // namespace nalo

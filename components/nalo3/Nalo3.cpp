@@ -16,6 +16,7 @@
 
 #include "codecs/BmpDecoder.h"
 #include "platform/FileBytes.h"
+#include "platform/FileDescriptor.h"
 #include "components/Export.h"
 
 namespace {
@@ -55,18 +56,6 @@ struct RowSource {
     std::function<const uint8_t*(int y)> row;
 };
 
-// Reads exactly `size` bytes at `offset`; false when the file ends sooner (it shrank).
-bool readAt(int fd, uint8_t* out, size_t size, int64_t offset) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, out, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        out += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
-}
 
 // The rows of an uncompressed 24-bit BMP, read from the file in large blocks of whole
 // rows into one reused buffer, in the order the encoder asks for them (top row first).
@@ -101,7 +90,7 @@ public:
             count_ = static_cast<int>(std::min<int64_t>(blockRows_, height_ - y));
             // Rows y .. y + count - 1 lie together in the file, in reverse order bottom-up.
             const int64_t fileRow = topDown_ ? y : height_ - y - count_;
-            if (!readAt(fd_, buffer_.data(), static_cast<size_t>(stride_ * count_), offset_ + stride_ * fileRow)) {
+            if (!nalo::readFullyAt(fd_, buffer_.data(), static_cast<size_t>(stride_ * count_), offset_ + stride_ * fileRow)) {
                 count_ = 0;
                 return nullptr;
             }
@@ -170,7 +159,7 @@ bool convert(const char* bmpPath, const char* jpgPath, int32_t a, int32_t qualit
     struct stat st {};
     if (::fstat(source.fd, &st) != 0 || st.st_size < 54) return false;
     uint8_t head[54];
-    if (!readAt(source.fd, head, sizeof head, 0)) return false;
+    if (!nalo::readFullyAt(source.fd, head, sizeof head, 0)) return false;
     RowSource src;
     DirectRows direct;
     nalo::Dib dib;
@@ -184,7 +173,7 @@ bool convert(const char* bmpPath, const char* jpgPath, int32_t a, int32_t qualit
     } else {
         // Every other layout goes through the full decoder.
         nalo::FileBuffer bytes(static_cast<size_t>(st.st_size));
-        if (!readAt(source.fd, bytes.data(), bytes.size(), 0)) return false;
+        if (!nalo::readFullyAt(source.fd, bytes.data(), bytes.size(), 0)) return false;
         dib = nalo::decodeBmp(std::span<const uint8_t>(bytes.data(), bytes.size()), bmpPath);
         src.width = dib.width();
         src.height = dib.height();

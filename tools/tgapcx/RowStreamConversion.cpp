@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,18 +25,9 @@ constexpr size_t ChunkBytes = size_t(4) << 20;
 
 // Reads `size` bytes at `offset`; false when the file ends first.
 bool readAt(int fd, uint8_t* dst, size_t size, uint64_t offset, const std::string& path) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, dst, size, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            raiseFileError("LoadPicture", path, errno);
-        }
-        if (n == 0) return false;
-        dst += n;
-        size -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
-    return true;
+    if (readFullyAt(fd, dst, size, offset)) return true;
+    if (errno != 0) raiseFileError("LoadPicture", path, errno);
+    return false;
 }
 
 // Sequential reading from an offset in large chunks.
