@@ -104,10 +104,9 @@ void cGIF::FrameInsert(int16_t nFrame, int32_t Width, int32_t Height) {
     Frame f;
     if (!f.image->Create(Width, Height, 8) || !f.mask->Create(Width, Height, 1))
         throw RuntimeError(err::OutOfMemory, "cGIF", "Out of memory");
-    f.image->Cls(0);
+    // New bitmaps are zero-filled: index 0, black in both tables.
     static constexpr uint8_t blackWhite[8] = {0, 0, 0, 0, 255, 255, 255, 0};
     f.mask->SetPalette(blackWhite, sizeof blackWhite);
-    f.mask->Cls(0);
     frames_.push_back(std::move(f));
     if (FramesCount() == 1) {
         screenWidth_ = static_cast<int16_t>(Width);
@@ -172,13 +171,13 @@ bool cGIF::Save(const std::string& fileName) const {
     const char* version = (FramesCount() > 0 || transparentFirst) ? "GIF89a" : "GIF87a";
     b.insert(b.end(), version, version + 6);
 
-    const int n = globalExists_ ? tableBits(globalEntries_) : 0;
+    const int n0 = globalExists_ ? tableBits(globalEntries_) : 0;
     put16(b, screenWidth_);
     put16(b, screenHeight_);
-    b.push_back(globalExists_ ? static_cast<uint8_t>(0x80 + (n - 1) * 16 + (globalSorted_ ? 8 : 0) + (n - 1)) : 0);
+    b.push_back(globalExists_ ? static_cast<uint8_t>(0x80 + (n0 - 1) * 16 + (globalSorted_ ? 8 : 0) + (n0 - 1)) : 0);
     b.push_back(background_);
     b.push_back(aspect_);
-    if (globalExists_) putColourTable(b, globalPalette_.data(), globalEntries_, n);
+    if (globalExists_) putColourTable(b, globalPalette_.data(), globalEntries_, n0);
 
     if (FramesCount() > 0) {
         static constexpr uint8_t loopHead[16] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C',
@@ -189,42 +188,59 @@ bool cGIF::Save(const std::string& fileName) const {
     }
 
     AtomicFileWriter out(fileName, "cGIF");
-    for (const Frame& f : frames_) {
-        const GcDIB& img = *f.image;
-        if (img.empty() || img.Bpp() != 8) raiseModel("Frame without an 8-bpp image");
-        b.insert(b.end(), {0x21, 0xF9, 0x04});
-        b.push_back(static_cast<uint8_t>((f.useTransparent ? 1 : 0) + (f.userInput ? 2 : 0) + f.disposal * 4));
-        put16(b, f.delay);
-        b.push_back(f.useTransparent ? static_cast<uint8_t>(f.transparentIndex) : 0);
-        b.push_back(0);
+    out.write(b.data(), b.size());
+    b.clear();
+    // Frames go to the compressor in groups, whose images it works on side by side.
+    constexpr size_t Group = 16;
+    std::vector<std::vector<uint8_t>> heads(Group), data(Group);
+    std::vector<LzwImage> images;
+    for (size_t first = 0; first < frames_.size(); first += Group) {
+        const size_t n = std::min(Group, frames_.size() - first);
+        images.clear();
+        for (size_t j = 0; j < n; ++j) {
+            const Frame& f = frames_[first + j];
+            std::vector<uint8_t>& h = heads[j];
+            h.clear();
+            const GcDIB& img = *f.image;
+            if (img.empty() || img.Bpp() != 8) raiseModel("Frame without an 8-bpp image");
+            h.insert(h.end(), {0x21, 0xF9, 0x04});
+            h.push_back(static_cast<uint8_t>((f.useTransparent ? 1 : 0) + (f.userInput ? 2 : 0) + f.disposal * 4));
+            put16(h, f.delay);
+            h.push_back(f.useTransparent ? static_cast<uint8_t>(f.transparentIndex) : 0);
+            h.push_back(0);
 
-        int bits;
-        if (f.localUsed) {
-            bits = tableBits(f.localEntries);
-        } else {
-            if (!globalExists_) raiseModel("Frame without a palette");
-            bits = n;
+            int bits;
+            if (f.localUsed) {
+                bits = tableBits(f.localEntries);
+            } else {
+                if (!globalExists_) raiseModel("Frame without a palette");
+                bits = n0;
+            }
+            // Up to 4 rows the data is in plain order, so the descriptor says so too.
+            const bool interlaced = f.interlaced && img.Height() > 4;
+            h.push_back(0x2C);
+            put16(h, f.left);
+            put16(h, f.top);
+            put16(h, img.Width());
+            put16(h, img.Height());
+            h.push_back(static_cast<uint8_t>((bits - 1) + (f.localSorted ? 0x20 : 0) + (interlaced ? 0x40 : 0) +
+                                             (f.localUsed ? 0x80 : 0)));
+            if (f.localUsed) putColourTable(h, f.palette.data(), f.localEntries, bits);
+
+            const int codeSize = bits <= 1 ? 2 : bits;
+            // An index beyond the table would collide with the Clear and End codes.
+            if (codeSize < 8 && !indexesBelow(img, 1 << codeSize))
+                raiseModel("Pixel index outside the colour table");
+            h.push_back(static_cast<uint8_t>(codeSize));
+            images.push_back({img.lpBits(), img.Width(), img.Height(), img.BytesPerScanLine(),
+                              static_cast<uint8_t>(codeSize + 1), f.interlaced});
         }
-        // Up to 4 rows the data is in plain order, so the descriptor says so too.
-        const bool interlaced = f.interlaced && img.Height() > 4;
-        b.push_back(0x2C);
-        put16(b, f.left);
-        put16(b, f.top);
-        put16(b, img.Width());
-        put16(b, img.Height());
-        b.push_back(static_cast<uint8_t>((bits - 1) + (f.localSorted ? 0x20 : 0) + (interlaced ? 0x40 : 0) +
-                                         (f.localUsed ? 0x80 : 0)));
-        if (f.localUsed) putColourTable(b, f.palette.data(), f.localEntries, bits);
-
-        const int codeSize = bits <= 1 ? 2 : bits;
-        // An index beyond the table would collide with the Clear and End codes.
-        if (codeSize < 8 && !indexesBelow(img, 1 << codeSize))
-            raiseModel("Pixel index outside the colour table");
-        b.push_back(static_cast<uint8_t>(codeSize));
-        out.write(b.data(), b.size());
-        b.clear();
-        GIFLZWEncode(out.stream(), img, static_cast<uint8_t>(codeSize + 1), f.interlaced);
-        b.push_back(0);
+        GIFLZWEncodeImages(images.data(), n, data.data());
+        for (size_t j = 0; j < n; ++j) {
+            heads[j].insert(heads[j].end(), data[j].begin(), data[j].end());
+            heads[j].push_back(0);
+            out.write(heads[j].data(), heads[j].size());
+        }
     }
     b.push_back(0x3B);
     out.write(b.data(), b.size());

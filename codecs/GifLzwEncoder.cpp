@@ -1,5 +1,6 @@
 #include "codecs/GifLzwEncoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -19,130 +20,300 @@ constexpr int hashShift() {
     for (int32_t v = HashSize; v < 65536; v *= 2) ++counter;
     return 8 - counter;
 }
+constexpr int Shift = hashShift();
 
-// Hash of the strings seen: key = pixel * 4096 + prefix code, -1 marks an empty slot.
-struct HashTable {
-    int32_t keys[HashSize];
-    int32_t codes[HashSize];
-    void clear() { std::memset(keys, 0xFF, sizeof keys); }
+// The look-up table: 8192 slots, at most 4096 used.
+constexpr uint32_t FastSize = 8192;
+// Never matches and does not end a probe: the slot of a dropped string (codes
+// below the first free one have no key).
+constexpr uint16_t Dropped = 1;
+// Spreads pixel values over the slot bits.
+struct ScatterTable {
+    uint32_t v[256];
+    constexpr ScatterTable() : v() {
+        for (uint32_t c = 0; c < 256; ++c) v[c] = ((c + 1) * 2654435761u) >> 19;
+    }
 };
+constexpr ScatterTable ScatterValues;
+constexpr const uint32_t* Scatter = ScatterValues.v;
 
-}  // namespace
+// One image being compressed: its string table (key = pixel * 4096 + prefix code,
+// -1 marks an empty slot), the code packer and the row cursor. The caller runs the
+// look-up of the next pixel itself (lookUp below) and calls miss() only when the
+// first slot does not hold the string.
+class LzwStream {
+public:
+    LzwStream() {
+        std::memset(slots, 0, sizeof slots);
+        std::memset(strings, 0xFF, sizeof strings);
+    }
+    // The strings of the table, looked up: open addressing on prefix ^ scatter(c),
+    // each slot a code (0 when empty), whose key is strings[code].
+    uint16_t slots[FastSize];
+    uint32_t strings[MaxCode];
+    // The hash of the strings, kept for where each new string lands: a string
+    // entered on the slot of string (0, 0) drops that one from the table.
+    int32_t keys[HashSize];
+    // The pixels left in the current row, and the code of the string read so far.
+    const uint8_t* p = nullptr;
+    const uint8_t* rowEnd = nullptr;
+    int32_t prefix = 0;
 
-void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int stride,
-                        uint8_t initialCodeWidth, bool interlace) {
-    if (w <= 0 || h <= 0 || !pixels) return;
-    const int initWidth = initialCodeWidth;
-    int width = initWidth;
-    int32_t largest = (1 << width) - 1;
-    const int32_t clearCode = 1 << (initWidth - 1);
-    const int32_t endCode = clearCode + 1;
-    int32_t nextFree = clearCode + 2;
-    bool clearPending = false;
-    uint32_t acc = 0;
-    int bits = 0;
-    uint8_t packet[256];
-    int count = 0;
-
-    auto flush = [&] {
-        if (count == 0) return;
-        packet[0] = static_cast<uint8_t>(count);
-        std::fwrite(packet, 1, static_cast<size_t>(count) + 1, out);
-        count = 0;
-    };
-    auto putByte = [&](uint32_t b) {
-        packet[++count] = static_cast<uint8_t>(b);
-        if (count == 254) flush();
-    };
-    auto writeCode = [&](int32_t code) {
-        acc = bits > 0 ? (acc & ((1u << bits) - 1)) | (static_cast<uint32_t>(code) << bits)
-                       : static_cast<uint32_t>(code);
-        bits += width;
-        while (bits >= 8) {
-            putByte(acc);
-            acc >>= 8;
-            bits -= 8;
-        }
-        if (nextFree > largest || clearPending) {
-            if (clearPending) {
-                width = initWidth;
-                largest = (1 << width) - 1;
-                clearPending = false;
-            } else {
-                ++width;
-                largest = width == 12 ? MaxCode : (1 << width) - 1;
-            }
-        }
-        if (code == endCode) {
-            while (bits > 0) {
-                putByte(acc);
-                acc >>= 8;
-                bits -= 8;
-            }
-            flush();
-        }
-    };
-
-    // Row order: top to bottom, or the four interlace passes above 4 rows.
-    std::vector<int> rows;
-    rows.reserve(static_cast<size_t>(h));
-    if (interlace && h > 4) {
-        static constexpr int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-        for (int p = 0; p < 4; ++p)
-            for (int y = start[p]; y < h; y += step[p]) rows.push_back(y);
-    } else {
-        for (int y = 0; y < h; ++y) rows.push_back(y);
+    // Starts an image; false (nothing written) for an empty one.
+    bool start(const LzwImage& image, std::vector<uint8_t>& out) {
+        out.clear();
+        if (image.width <= 0 || image.height <= 0 || !image.pixels) return false;
+        out_ = &out;
+        image_ = image;
+        initWidth_ = image.initialCodeWidth;
+        width_ = initWidth_;
+        largest_ = (1 << width_) - 1;
+        clearCode_ = 1 << (initWidth_ - 1);
+        endCode_ = clearCode_ + 1;
+        nextFree_ = clearCode_ + 2;
+        clearPending_ = false;
+        acc_ = 0;
+        bits_ = 0;
+        rawLength_ = 0;
+        pass_ = 0;
+        interlaced_ = image.interlace && image.height > 4;
+        y_ = 0;
+        clear();
+        writeCode(clearCode_);
+        const uint8_t* row = image.pixels;
+        prefix = row[0];
+        p = row + 1;
+        rowEnd = row + image.width;
+        return true;
     }
 
-    constexpr int shift = hashShift();
-    auto table = std::make_unique<HashTable>();
-    int32_t* const keys = table->keys;
-    int32_t* const codes = table->codes;
-    table->clear();
-    writeCode(clearCode);
-
-    int32_t prefix = pixels[static_cast<size_t>(rows[0]) * stride];
-    int x0 = 1;
-    for (int y : rows) {
-        const uint8_t* row = pixels + static_cast<size_t>(y) * stride;
-        for (int x = x0; x < w; ++x) {
-            const int32_t c = row[x];
-            const int32_t key = (c << 12) + prefix;
-            int slot = prefix ^ (c << shift);
-            int32_t k = keys[slot];
-            if (k == key) {
-                prefix = codes[slot];
-                continue;
+    // Moves to the next row in coding order; false after the last.
+    bool nextRow() {
+        if (!interlaced_) {
+            if (++y_ >= image_.height) return false;
+        } else {
+            static constexpr int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+            y_ += step[pass_];
+            while (y_ >= image_.height) {
+                if (++pass_ == 4) return false;
+                y_ = start[pass_];
             }
+        }
+        p = image_.pixels + static_cast<size_t>(y_) * static_cast<size_t>(image_.stride);
+        rowEnd = p + image_.width;
+        return true;
+    }
+
+    // The first slot of pixel c after `prefix` held k, not the string: probes on, and
+    // when the string is new, emits `prefix` and enters the string. Returns the new
+    // prefix code.
+    int32_t miss(int32_t prefix, int32_t c, uint32_t at) {
+        const uint32_t key = (static_cast<uint32_t>(c) << 12) + static_cast<uint32_t>(prefix);
+        for (;;) {
+            const uint32_t code = slots[at];
+            if (code == 0) break;
+            if (strings[code] == key) return static_cast<int32_t>(code);
+            at = (at + 1) & (FastSize - 1);
+        }
+        writeCode(prefix);
+        if (nextFree_ < MaxCode) {
+            int slot = prefix ^ (c << Shift);
+            int32_t k = keys[slot];
             if (k >= 0) {
-                // Probe; a stored key of 0 ends the search like an empty slot.
+                // A stored key of 0 ends the probe like an empty slot.
                 const int step = slot == 0 ? 1 : HashSize - slot;
                 do {
                     slot -= step;
                     if (slot < 0) slot += HashSize;
                     k = keys[slot];
-                } while (k != key && k > 0);
-                if (k == key) {
-                    prefix = codes[slot];
-                    continue;
-                }
+                } while (k > 0);
+                if (k == 0) slots[zeroAt_] = Dropped;
             }
-            writeCode(prefix);
-            if (nextFree < MaxCode) {
-                keys[slot] = key;
-                codes[slot] = nextFree++;
-            } else {
-                table->clear();
-                clearPending = true;
-                nextFree = clearCode + 2;
-                writeCode(clearCode);
-            }
-            prefix = c;
+            keys[slot] = static_cast<int32_t>(key);
+            if (key == 0) zeroAt_ = at;
+            strings[nextFree_] = key;
+            slots[at] = static_cast<uint16_t>(nextFree_++);
+        } else {
+            clear();
+            clearPending_ = true;
+            nextFree_ = clearCode_ + 2;
+            writeCode(clearCode_);
         }
-        x0 = 0;
+        return c;
     }
-    writeCode(prefix);
-    writeCode(endCode);
+
+    void finish() {
+        writeCode(prefix);
+        writeCode(endCode_);
+        clear();
+    }
+
+private:
+    void clear() {
+        std::memset(keys, 0xFF, sizeof keys);
+        std::memset(slots, 0, sizeof slots);
+    }
+
+    // Codes are packed least significant bit first into raw_; the end code closes
+    // the last byte and cuts raw_ into sub-blocks of 254 bytes.
+    void writeCode(int32_t code) {
+        acc_ |= static_cast<uint64_t>(code) << bits_;
+        bits_ += width_;
+        if (bits_ >= 32) {
+            if (rawLength_ + 4 > raw_.size()) raw_.resize(std::max<size_t>(4096, raw_.size() * 2));
+            uint8_t* d = raw_.data() + rawLength_;
+            d[0] = static_cast<uint8_t>(acc_);
+            d[1] = static_cast<uint8_t>(acc_ >> 8);
+            d[2] = static_cast<uint8_t>(acc_ >> 16);
+            d[3] = static_cast<uint8_t>(acc_ >> 24);
+            rawLength_ += 4;
+            acc_ >>= 32;
+            bits_ -= 32;
+        }
+        if (nextFree_ > largest_ || clearPending_) {
+            if (clearPending_) {
+                width_ = initWidth_;
+                largest_ = (1 << width_) - 1;
+                clearPending_ = false;
+            } else {
+                ++width_;
+                largest_ = width_ == 12 ? MaxCode : (1 << width_) - 1;
+            }
+        }
+        if (code == endCode_) closeBlocks();
+    }
+
+    void closeBlocks() {
+        for (; bits_ > 0; bits_ -= 8, acc_ >>= 8) {
+            if (rawLength_ == raw_.size()) raw_.resize(std::max<size_t>(4096, raw_.size() * 2));
+            raw_[rawLength_++] = static_cast<uint8_t>(acc_);
+        }
+        bits_ = 0;
+        acc_ = 0;
+        std::vector<uint8_t>& out = *out_;
+        out.resize(rawLength_ + (rawLength_ + 253) / 254);
+        uint8_t* d = out.data();
+        for (size_t at = 0; at < rawLength_; at += 254) {
+            const size_t n = std::min<size_t>(254, rawLength_ - at);
+            *d++ = static_cast<uint8_t>(n);
+            std::memcpy(d, raw_.data() + at, n);
+            d += n;
+        }
+        rawLength_ = 0;
+    }
+
+    std::vector<uint8_t>* out_ = nullptr;
+    LzwImage image_{};
+    int initWidth_ = 9, width_ = 9;
+    int32_t largest_ = 0, clearCode_ = 0, endCode_ = 0, nextFree_ = 0;
+    bool clearPending_ = false, interlaced_ = false;
+    uint64_t acc_ = 0;
+    int bits_ = 0, pass_ = 0, y_ = 0;
+    std::vector<uint8_t> raw_;
+    size_t rawLength_ = 0;
+    uint32_t zeroAt_ = 0;
+};
+
+// The look-up of one pixel: the string continues, or miss() decides.
+[[gnu::always_inline]] inline void lookUp(LzwStream& s, const uint8_t*& p, int32_t& prefix) {
+    const uint32_t c = *p++;
+    const uint32_t at = (static_cast<uint32_t>(prefix) ^ Scatter[c]) & (FastSize - 1);
+    const uint32_t code = s.slots[at];
+    if (s.strings[code] == (c << 12) + static_cast<uint32_t>(prefix)) [[likely]]
+        prefix = static_cast<int32_t>(code);
+    else
+        prefix = s.miss(prefix, static_cast<int32_t>(c), at);
+}
+
+// Runs one stream to its end.
+void runAlone(LzwStream& s) {
+    do {
+        const uint8_t* p = s.p;
+        int32_t prefix = s.prefix;
+        while (p != s.rowEnd) lookUp(s, p, prefix);
+        s.p = p;
+        s.prefix = prefix;
+    } while (s.nextRow());
+    s.finish();
+}
+
+// Feeds images to Lanes streams in step, one pixel of each in turn, so that the
+// table look-ups of different images overlap; an image that ends gives its lane to
+// the next. Returns when the images run out, with the unfinished streams in
+// `open`.
+template <int Lanes>
+size_t runInterleaved(LzwStream* const* lanes, const LzwImage* images, size_t count, std::vector<uint8_t>* outs,
+                      size_t next, std::vector<LzwStream*>& open) {
+    LzwStream* s[Lanes];
+    for (int i = 0; i < Lanes; ++i) s[i] = lanes[i];
+    const uint8_t* p[Lanes];
+    int32_t prefix[Lanes];
+    for (int i = 0; i < Lanes; ++i) {
+        p[i] = s[i]->p;
+        prefix[i] = s[i]->prefix;
+    }
+    for (;;) {
+        ptrdiff_t n = s[0]->rowEnd - p[0];
+        for (int i = 1; i < Lanes; ++i) n = std::min(n, s[i]->rowEnd - p[i]);
+        for (ptrdiff_t j = 0; j < n; ++j) {
+#pragma GCC unroll 4
+            for (int i = 0; i < Lanes; ++i) lookUp(*s[i], p[i], prefix[i]);
+        }
+        for (int i = 0; i < Lanes; ++i) {
+            if (p[i] != s[i]->rowEnd) continue;
+            s[i]->p = p[i];
+            if (s[i]->nextRow()) {
+                p[i] = s[i]->p;
+                continue;
+            }
+            s[i]->prefix = prefix[i];
+            s[i]->finish();
+            while (next < count && !s[i]->start(images[next], outs[next])) ++next;
+            if (next == count) {
+                // Out of images: the other lanes finish alone.
+                for (int o = 0; o < Lanes; ++o) {
+                    if (o == i) continue;
+                    s[o]->p = p[o];
+                    s[o]->prefix = prefix[o];
+                    open.push_back(s[o]);
+                }
+                return next;
+            }
+            ++next;
+            p[i] = s[i]->p;
+            prefix[i] = s[i]->prefix;
+        }
+    }
+}
+
+}  // namespace
+
+void GIFLZWEncodeImages(const LzwImage* images, size_t count, std::vector<uint8_t>* outs) {
+    constexpr int Lanes = 2;
+    std::vector<std::unique_ptr<LzwStream>> streams;
+    std::vector<LzwStream*> open;
+    size_t next = 0;
+    while (next < count && open.size() < Lanes) {
+        if (streams.size() == open.size()) streams.push_back(std::make_unique<LzwStream>());
+        LzwStream* s = streams[open.size()].get();
+        if (s->start(images[next], outs[next])) open.push_back(s);
+        ++next;
+    }
+    if (open.size() == Lanes) {
+        LzwStream* lanes[Lanes];
+        std::copy(open.begin(), open.end(), lanes);
+        open.clear();
+        next = runInterleaved<Lanes>(lanes, images, count, outs, next, open);
+    }
+    for (LzwStream* s : open) runAlone(*s);
+}
+
+void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int stride,
+                        uint8_t initialCodeWidth, bool interlace) {
+    const LzwImage image{pixels, w, h, stride, initialCodeWidth, interlace};
+    std::vector<uint8_t> bytes;
+    GIFLZWEncodeImages(&image, 1, &bytes);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), out);
 }
 
 void GIFLZWEncode(std::FILE* out, const GcDIB& dib, uint8_t initialCodeWidth, bool interlace) {

@@ -2,7 +2,9 @@
 // LZW compression of one GIF image: variable-length codes from the initial width up
 // to 12 bits, least significant bit first, cut into data sub-blocks of 1..254 bytes.
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
+#include <vector>
 
 namespace nalo {
 
@@ -18,5 +20,18 @@ void GIFLZWEncode(std::FILE* out, const GcDIB& dib, uint8_t initialCodeWidth, bo
 // The same over a raw index buffer (rows `stride` bytes apart).
 void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int width, int height, int stride,
                         uint8_t initialCodeWidth, bool interlace);
+
+// One image for GIFLZWEncodeImages, with the parameters of GIFLZWEncodePixels.
+struct LzwImage {
+    const uint8_t* pixels;
+    int width, height, stride;
+    uint8_t initialCodeWidth;
+    bool interlace;
+};
+
+// Compresses count images into outs[0..count) (each cleared first), exactly as
+// GIFLZWEncodePixels writes them one by one. Images are worked on in pairs, one
+// pixel of each in turn, so that their table look-ups overlap.
+void GIFLZWEncodeImages(const LzwImage* images, size_t count, std::vector<uint8_t>* outs);
 
 }  // namespace nalo

@@ -87,6 +87,21 @@ void GcDIB::Resize(int32_t NewWidth, int32_t NewHeight, bool StretchDIB) {
     *this = std::move(temp);
 }
 
+void GcDIB::Crop(int32_t x, int32_t y, int32_t w, int32_t h) {
+    if (!created_) return;
+    if (int64_t(w) * h * 2 >= int64_t(Width()) * Height()) {
+        dib_.crop(x, y, w, h);
+        return;
+    }
+    GcDIB part;
+    if (!part.Create(w, h, Bpp())) throw RuntimeError(err::OutOfMemory, "GcDIB", "Out of memory");
+    part.dib_.colourTable() = dib_.colourTable();
+    const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(Bpp() / 8);
+    for (int32_t r = 0; r < h; ++r)
+        std::memcpy(part.row(r), row(y + r) + static_cast<size_t>(x) * static_cast<size_t>(Bpp() / 8), bytes);
+    *this = std::move(part);
+}
+
 void GcDIB::GetBestFitInfo(int32_t DstW, int32_t DstH, int32_t& bfx, int32_t& bfy, int32_t& bfW, int32_t& bfH,
                            bool StretchFit) const {
     if (!created_) return;

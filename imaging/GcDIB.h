@@ -39,6 +39,9 @@ public:
     // Resizes Palette to 4 x 2^bpp bytes and fills it with the colour table.
     void GetPalette(std::vector<uint8_t>& Palette) const;
     void Resize(int32_t NewWidth, int32_t NewHeight, bool StretchDIB);
+    // Keeps the rectangle (x, y, w, h) inside the bitmap, colour table unchanged
+    // (8 bpp and more). A crop of at least half the picture stays in the same memory.
+    void Crop(int32_t x, int32_t y, int32_t w, int32_t h);
     // Where to draw the bitmap centred in a DstW x DstH box: never enlarged unless StretchFit.
     void GetBestFitInfo(int32_t DstW, int32_t DstH, int32_t& bfx, int32_t& bfy, int32_t& bfW, int32_t& bfH,
                         bool StretchFit) const;

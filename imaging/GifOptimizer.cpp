@@ -110,6 +110,8 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
             ++u;
         }
     if (u < entries) {
+        // When the used entries are the first u, every index keeps its number.
+        const bool usedArePrefix = std::all_of(used.begin(), used.begin() + u, [](bool b) { return b; });
         const int newEntries = u >= 2 ? u : u == 1 ? 2 : 1;
         std::array<uint8_t, 1024> pal{};
         for (int k = 0; k < newEntries; ++k) std::memcpy(&pal[k * 4u], &old[newToOld[k] * 4u], 4);
@@ -122,10 +124,11 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
             img.SetPalette(pal.data(), pal.size());
             std::memcpy(gif.lpLocalPalette(i), pal.data(), pal.size());
             gif.LocalPaletteEntries(i, static_cast<int16_t>(newEntries));
-            for (int32_t y = 0; y < img.Height(); ++y) {
-                uint8_t* r = img.row(y);
-                for (int32_t x = 0; x < img.Width(); ++x) r[x] = oldToNew[r[x]];
-            }
+            if (!usedArePrefix)
+                for (int32_t y = 0; y < img.Height(); ++y) {
+                    uint8_t* r = img.row(y);
+                    for (int32_t x = 0; x < img.Width(); ++x) r[x] = oldToNew[r[x]];
+                }
             const uint8_t t = oldToNew[static_cast<uint8_t>(gif.FrameTransparentColorIndex(i))];
             gif.FrameTransparentColorIndex(i, t);
             gif.FrameMask(i, t);
@@ -184,11 +187,8 @@ bool OptimizeFrames(cGIF& gif, ProgressReporter* progress) {
         const Rect& r = rects[i];
         const int32_t w = r.right - r.left, h = r.bottom - r.top;
         GcDIB& img = gif.FrameDIBXOR(i);
-        GcDIB whole;
-        img.CloneTo(whole);
-        if (!img.Create(w, h, 8)) throw RuntimeError(err::OutOfMemory, "mGIFExt", "Out of memory");
+        img.Crop(r.left, r.top, w, h);
         img.SetPalette(global);
-        for (int32_t y = 0; y < h; ++y) std::memcpy(img.row(y), whole.row(r.top + y) + r.left, static_cast<size_t>(w));
         GcDIB& mask = gif.FrameDIBAND(i);
         if (!mask.Create(w, h, 1)) throw RuntimeError(err::OutOfMemory, "mGIFExt", "Out of memory");
         static constexpr uint8_t blackWhite[8] = {0, 0, 0, 0, 255, 255, 255, 0};

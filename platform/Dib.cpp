@@ -252,6 +252,29 @@ Dib::Dib(int width, int height, int bitCount, bool topDown) {
     if (bitCount <= 8) table_ = greyRamp(bitCount);
 }
 
+void Dib::crop(int x, int y, int w, int h) {
+    if (bitCount_ < 8 || x < 0 || y < 0 || w < 1 || h < 1 || x + w > width_ || y + h > height_)
+        throw RuntimeError(err::InvalidProcedureCall, "Dib", "Invalid crop rectangle");
+    const size_t bytesPerPixel = static_cast<size_t>(bitCount_ / 8);
+    const auto newStride = static_cast<size_t>(dibStride(w, bitCount_));
+    // Each kept row moves to a lower address (or stays), so going up through memory
+    // never overwrites a row still to be moved.
+    const size_t firstRow = static_cast<size_t>(topDown_ ? y : height_ - y - h);
+    for (size_t j = 0; j < static_cast<size_t>(h); ++j)
+        std::memmove(bits_.data() + j * newStride,
+                     bits_.data() + (firstRow + j) * static_cast<size_t>(stride_) + static_cast<size_t>(x) * bytesPerPixel,
+                     static_cast<size_t>(w) * bytesPerPixel);
+    width_ = w;
+    height_ = h;
+    stride_ = static_cast<int>(newStride);
+    bits_.resize(newStride * static_cast<size_t>(h));
+    // Row padding holds zeros, as in a new bitmap.
+    const size_t used = static_cast<size_t>(w) * bytesPerPixel;
+    if (used < newStride)
+        for (size_t j = 0; j < static_cast<size_t>(h); ++j)
+            std::memset(bits_.data() + j * newStride + used, 0, newStride - used);
+}
+
 void Dib::setColourTable(const std::vector<RgbQuad>& table) {
     if (bitCount_ > 8) return;
     const size_t n = size_t(1) << bitCount_;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/PictureMemory.h"
 #include "shell/Colour.h"
 
 namespace nalo {
@@ -73,13 +74,17 @@ public:
     void fillRect(int x, int y, int w, int h, ColourValue c);
     void fill(ColourValue c) { fillRect(0, 0, width_, height_, c); }
 
+    // Keeps only the rectangle (x, y, w, h), which must lie inside the bitmap, in the
+    // same memory; bit counts of 8 and more.
+    void crop(int x, int y, int w, int h);
+
     // The same picture with the other row order (bits reordered, same pixels).
     Dib withRowOrder(bool topDown) const;
 
 private:
     int width_ = 0, height_ = 0, bitCount_ = 0, stride_ = 0;
     bool topDown_ = false;
-    std::vector<uint8_t> bits_;
+    std::vector<uint8_t, PictureAllocator<uint8_t>> bits_;
     std::vector<RgbQuad> table_;
 };
 

@@ -139,6 +139,33 @@ TEST(Dither8bpp, NearestCubeLevels) {
     EXPECT_EQ(pal.lpPalette()[0], 9);
 }
 
+TEST(Dither8bpp, EveryChannelValueMapsToItsCubeLevel) {
+    mDither8bpp::InitDitherTables();
+    // 259 pixels a row: 16 at a time and a tail of 3; each row runs one channel
+    // through 0..255 while the others count down.
+    constexpr int W = 259;
+    for (int channel = 0; channel < 3; ++channel) {
+        SCOPED_TRACE(channel);
+        GcDIB src, dst;
+        ASSERT_TRUE(src.Create(W, 2, 32));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < W; ++x) {
+                uint8_t* p = src.row(y) + 4 * x;
+                for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(c == channel ? x + y : 255 - x);
+                p[3] = 0xAB;  // ignored
+            }
+        cPal8bpp pal;
+        ASSERT_TRUE(mDither8bpp::DitherTo8bpp(src, dst, pal, false));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < W; ++x) {
+                const uint8_t* p = src.row(y) + 4 * x;
+                const int want = mDither8bpp::CubeLevel(p[2]) + 6 * mDither8bpp::CubeLevel(p[1]) +
+                                 36 * mDither8bpp::CubeLevel(p[0]);
+                ASSERT_EQ(mDither8bpp::GetPixelIndex(dst, x, y), want) << x << "," << y;
+            }
+    }
+}
+
 TEST(GifFrames, InsertMaskAndDraw) {
     cGIF gif;
     gif.FrameInsert(1, 3, 3);

@@ -26,6 +26,35 @@ TEST(Dib, LayoutFollowsTheDibRules) {
     EXPECT_THROW(Dib(1 << 16, 1 << 16, 24), RuntimeError);
 }
 
+TEST(Dib, CropKeepsTheRectangleInBothRowOrders) {
+    struct Case {
+        int bits;
+        bool topDown;
+        int x, y, w, h;
+    };
+    for (const Case c : {Case{8, true, 1, 2, 3, 2}, Case{8, false, 0, 1, 5, 3}, Case{24, false, 2, 0, 2, 4},
+                         Case{32, true, 3, 3, 2, 1}, Case{8, true, 0, 0, 7, 5}}) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bpp, top-down " << c.topDown);
+        Dib d(7, 5, c.bits, c.topDown);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) d.setRawPixel(x, y, static_cast<uint32_t>(y * 16 + x + 1));
+        d.crop(c.x, c.y, c.w, c.h);
+        ASSERT_EQ(d.width(), c.w);
+        ASSERT_EQ(d.height(), c.h);
+        EXPECT_EQ(d.imageSize(), static_cast<size_t>(dibStride(c.w, c.bits) * c.h));
+        for (int y = 0; y < c.h; ++y) {
+            for (int x = 0; x < c.w; ++x)
+                EXPECT_EQ(d.rawPixel(x, y), static_cast<uint32_t>((c.y + y) * 16 + c.x + x + 1)) << x << "," << y;
+            const uint8_t* row = d.row(y);
+            for (int b = c.w * c.bits / 8; b < d.stride(); ++b) EXPECT_EQ(row[b], 0) << "padding of row " << y;
+        }
+    }
+    Dib d(4, 4, 8);
+    EXPECT_THROW(d.crop(2, 0, 3, 1), RuntimeError);
+    Dib mono(8, 2, 1);
+    EXPECT_THROW(mono.crop(0, 0, 4, 1), RuntimeError);
+}
+
 TEST(Dib, PixelsRoundTripInEveryDepth) {
     for (int bc : {16, 24, 32}) {
         Dib d(4, 2, bc);

@@ -41,6 +41,21 @@ bool drawFrame(const BITMAPINFOHEADER* bih, GcDIB& buffer) {
     return true;
 }
 
+// Maps a frame to the 8-bpp cube: 32-bit frames straight from the decoder's rows,
+// 24-bit ones through the 32-bpp buffer.
+bool mapFrame(const BITMAPINFOHEADER* bih, int32_t width, int32_t height, GcDIB& buffer, GcDIB& dst,
+              cPal8bpp& palette, bool keepPalette) {
+    const int h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
+    if (bih->biWidth != width || h != height) return false;
+    if (bih->biBitCount == 32) {
+        const auto* bits = reinterpret_cast<const uint8_t*>(bih) + bih->biSize;
+        return mDither8bpp::DitherRowsTo8bpp(bits, static_cast<size_t>(dibStride(bih->biWidth, 32)),
+                                             bih->biHeight < 0, bih->biWidth, h, dst, palette, keepPalette);
+    }
+    if (buffer.empty() && !buffer.Create(bih->biWidth, h, 32)) return false;
+    return drawFrame(bih, buffer) && mDither8bpp::DitherTo8bpp(buffer, dst, palette, keepPalette);
+}
+
 }  // namespace
 
 int32_t MillisecondsPerFrame(int32_t endTimeMs, int32_t frames) {
@@ -79,18 +94,17 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
 
     GcDIB buffer;
     cPal8bpp palette;
-    if (ok && !buffer.Create(width, height, 32)) ok = false;
     for (int32_t i = 1; ok && i <= n; ++i) {
         const auto frameNo = checked16(i);
         gif.FrameInsert(frameNo, width, height);
         // The stream's own frame numbers start at its first sample.
         const BITMAPINFOHEADER* frame = AVIStreamGetFrame(reader, start + i - 1);
-        if (!frame || !drawFrame(frame, buffer)) {
+        if (!frame) {
             ok = false;
             break;
         }
         if (progress) progress->value(i);
-        if (!mDither8bpp::DitherTo8bpp(buffer, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
+        if (!mapFrame(frame, width, height, buffer, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
             ok = false;
             break;
         }
