@@ -1,5 +1,7 @@
 #include "codecs/GifLzwEncoder.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -24,6 +26,20 @@ constexpr int Shift = hashShift();
 
 // The look-up table: 8192 slots, at most 4096 used.
 constexpr uint32_t FastSize = 8192;
+// How many of the first `limit` bytes at p equal v.
+size_t sameBytes(const uint8_t* p, size_t limit, uint8_t v) {
+    size_t r = 0;
+    const __m128i want = _mm_set1_epi8(static_cast<char>(v));
+    for (; r + 16 <= limit; r += 16) {
+        const auto differs = static_cast<unsigned>(
+            ~_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + r)), want)) &
+            0xFFFF);
+        if (differs) return r + static_cast<size_t>(__builtin_ctz(differs));
+    }
+    while (r < limit && p[r] == v) ++r;
+    return r;
+}
+
 // Never matches and does not end a probe: the slot of a dropped string (codes
 // below the first free one have no key).
 constexpr uint16_t Dropped = 1;
@@ -107,7 +123,7 @@ public:
     // The first slot of pixel c after `prefix` held k, not the string: probes on, and
     // when the string is new, emits `prefix` and enters the string. Returns the new
     // prefix code.
-    int32_t miss(int32_t prefix, int32_t c, uint32_t at) {
+    int32_t miss(int32_t prefix, int32_t c, uint32_t at, const uint8_t*& next) {
         const uint32_t key = (static_cast<uint32_t>(c) << 12) + static_cast<uint32_t>(prefix);
         for (;;) {
             const uint32_t code = slots[at];
@@ -127,19 +143,37 @@ public:
                     if (slot < 0) slot += HashSize;
                     k = keys[slot];
                 } while (k > 0);
-                if (k == 0) slots[zeroAt_] = Dropped;
+                if (k == 0) {
+                    slots[zeroAt_] = Dropped;
+                    runLength_[0] = 0;  // (0, 0) is the first run string of 0
+                }
             }
             keys[slot] = static_cast<int32_t>(key);
             if (key == 0) zeroAt_ = at;
             strings[nextFree_] = key;
-            slots[at] = static_cast<uint16_t>(nextFree_++);
+            slots[at] = static_cast<uint16_t>(nextFree_);
+            // c after the longest run of c's is the next run.
+            std::vector<uint16_t>& run = runs_[c];
+            if (prefix == (runLength_[c] ? run[runLength_[c] - 1] : c)) {
+                if (run.size() == runLength_[c]) run.push_back(0);
+                run[runLength_[c]++] = static_cast<uint16_t>(nextFree_);
+            }
+            ++nextFree_;
         } else {
             clear();
             clearPending_ = true;
             nextFree_ = clearCode_ + 2;
             writeCode(clearCode_);
         }
-        return c;
+        // The string starts again at c. Further c's follow the run strings c c, c c c...
+        // as far as they go, so they are passed in one step.
+        const size_t known = runLength_[c];
+        if (known == 0) return c;
+        const size_t limit = std::min(known, static_cast<size_t>(rowEnd - next));
+        const size_t r = sameBytes(next, limit, static_cast<uint8_t>(c));
+        if (r == 0) return c;
+        next += r;
+        return runs_[c][r - 1];
     }
 
     void finish() {
@@ -152,6 +186,7 @@ private:
     void clear() {
         std::memset(keys, 0xFF, sizeof keys);
         std::memset(slots, 0, sizeof slots);
+        std::memset(runLength_, 0, sizeof runLength_);
     }
 
     // Codes are packed least significant bit first into raw_; the end code closes
@@ -212,6 +247,9 @@ private:
     std::vector<uint8_t> raw_;
     size_t rawLength_ = 0;
     uint32_t zeroAt_ = 0;
+    // The codes of c c, c c c, ... in the table: runs_[c][0..runLength_[c]).
+    std::vector<uint16_t> runs_[256];
+    size_t runLength_[256] = {};
 };
 
 // The look-up of one pixel: the string continues, or miss() decides.
@@ -222,7 +260,7 @@ private:
     if (s.strings[code] == (c << 12) + static_cast<uint32_t>(prefix)) [[likely]]
         prefix = static_cast<int32_t>(code);
     else
-        prefix = s.miss(prefix, static_cast<int32_t>(c), at);
+        prefix = s.miss(prefix, static_cast<int32_t>(c), at, p);
 }
 
 // Runs one stream to its end.
@@ -252,10 +290,13 @@ size_t runInterleaved(LzwStream* const* lanes, const LzwImage* images, size_t co
         p[i] = s[i]->p;
         prefix[i] = s[i]->prefix;
     }
+    auto allInRow = [&] {
+        for (int i = 0; i < Lanes; ++i)
+            if (p[i] == s[i]->rowEnd) return false;
+        return true;
+    };
     for (;;) {
-        ptrdiff_t n = s[0]->rowEnd - p[0];
-        for (int i = 1; i < Lanes; ++i) n = std::min(n, s[i]->rowEnd - p[i]);
-        for (ptrdiff_t j = 0; j < n; ++j) {
+        while (allInRow()) {
 #pragma GCC unroll 4
             for (int i = 0; i < Lanes; ++i) lookUp(*s[i], p[i], prefix[i]);
         }
