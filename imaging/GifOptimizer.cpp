@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codecs/GifAnimation.h"
+#include "imaging/IndexRows.h"
 #include "imaging/ProgressReporter.h"
 #include "shell/RuntimeError.h"
 
@@ -26,43 +27,33 @@ struct Rect {
     bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
 };
 
-// Bounding box of the pixels for which differs(row, x, y) holds.
-template <class Differs>
-Rect boundingBox(int32_t w, int32_t h, Differs differs) {
+// Bounding box of the pixels where the rows of a picture differ from `other`'s rows
+// (rowOf(y) and otherOf(y) give the rows, w bytes each).
+template <class RowOf, class OtherOf>
+Rect boundingBox(int32_t w, int32_t h, RowOf rowOf, OtherOf otherOf) {
     Rect r;
     int32_t top = -1;
     for (int32_t y = 0; y < h && top < 0; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            if (differs(x, y)) {
-                top = y;
-                break;
-            }
+        if (firstMismatch(rowOf(y), otherOf(y), w) >= 0) top = y;
     if (top < 0) return r;
     int32_t bottom = top;
-    for (int32_t y = h - 1; y > top; --y) {
-        bool hit = false;
-        for (int32_t x = 0; x < w && !hit; ++x) hit = differs(x, y);
-        if (hit) {
+    for (int32_t y = h - 1; y > top; --y)
+        if (firstMismatch(rowOf(y), otherOf(y), w) >= 0) {
             bottom = y;
             break;
         }
-    }
-    int32_t left = w, right = -1;
+    ptrdiff_t left = w, right = -1;
     for (int32_t y = top; y <= bottom; ++y) {
-        for (int32_t x = 0; x < left; ++x)
-            if (differs(x, y)) {
-                left = x;
-                break;
-            }
-        for (int32_t x = w - 1; x > right; --x)
-            if (differs(x, y)) {
-                right = x;
-                break;
-            }
+        const uint8_t* a = rowOf(y);
+        const uint8_t* b = otherOf(y);
+        const ptrdiff_t first = firstMismatch(a, b, left);
+        if (first >= 0) left = first;
+        const ptrdiff_t last = lastMismatch(a + right + 1, b + right + 1, w - right - 1);
+        if (last >= 0) right += last + 1;
     }
-    r.left = left;
+    r.left = static_cast<int32_t>(left);
     r.top = top;
-    r.right = right + 1;
+    r.right = static_cast<int32_t>(right) + 1;
     r.bottom = bottom + 1;
     return r;
 }
@@ -95,10 +86,7 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
         if (gif.LocalPaletteUsed(i)) continue;
         setValue(progress, i);
         const GcDIB& img = gif.FrameDIBXOR(i);
-        for (int32_t y = 0; y < img.Height(); ++y) {
-            const uint8_t* r = img.row(y);
-            for (int32_t x = 0; x < img.Width(); ++x) used[r[x]] = true;
-        }
+        for (int32_t y = 0; y < img.Height(); ++y) markUsedIndexes(img.row(y), static_cast<size_t>(img.Width()), used);
         if (std::count(used.begin(), used.begin() + entries, true) == entries) break;
     }
     std::array<uint8_t, 256> newToOld{}, oldToNew{};
@@ -125,10 +113,8 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
             std::memcpy(gif.lpLocalPalette(i), pal.data(), pal.size());
             gif.LocalPaletteEntries(i, static_cast<int16_t>(newEntries));
             if (!usedArePrefix)
-                for (int32_t y = 0; y < img.Height(); ++y) {
-                    uint8_t* r = img.row(y);
-                    for (int32_t x = 0; x < img.Width(); ++x) r[x] = oldToNew[r[x]];
-                }
+                for (int32_t y = 0; y < img.Height(); ++y)
+                    remapIndexes(img.row(y), static_cast<size_t>(img.Width()), oldToNew);
             const uint8_t t = oldToNew[static_cast<uint8_t>(gif.FrameTransparentColorIndex(i))];
             gif.FrameTransparentColorIndex(i, t);
             gif.FrameMask(i, t);
@@ -151,14 +137,16 @@ bool OptimizeFrames(cGIF& gif, ProgressReporter* progress) {
     setMax(progress, count);
 
     std::vector<Rect> rects(static_cast<size_t>(count) + 1);
+    const std::vector<uint8_t> transparentRow(static_cast<size_t>(sw), t);
     for (int16_t i = s; i <= count; ++i) {
         setValue(progress, i);
         const GcDIB& img = gif.FrameDIBXOR(i);
+        const auto rowOf = [&](int32_t y) { return img.row(y); };
         if (T) {
-            rects[i] = boundingBox(sw, sh, [&](int32_t x, int32_t y) { return img.row(y)[x] != t; });
+            rects[i] = boundingBox(sw, sh, rowOf, [&](int32_t) { return transparentRow.data(); });
         } else {
             const GcDIB& prev = gif.FrameDIBXOR(static_cast<int16_t>(i - 1));
-            rects[i] = boundingBox(sw, sh, [&](int32_t x, int32_t y) { return img.row(y)[x] != prev.row(y)[x]; });
+            rects[i] = boundingBox(sw, sh, rowOf, [&](int32_t y) { return prev.row(y); });
         }
     }
     // A first frame with nothing visible keeps one transparent pixel at (0, 0), so its
