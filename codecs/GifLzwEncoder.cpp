@@ -67,9 +67,11 @@ public:
     // each slot a code (0 when empty), whose key is strings[code].
     uint16_t slots[FastSize];
     uint32_t strings[MaxCode];
-    // The hash of the strings, kept for where each new string lands: a string
-    // entered on the slot of string (0, 0) drops that one from the table.
-    int32_t keys[HashSize];
+    // The hash of the strings, kept for where each new string lands: which slots are
+    // taken, and the slot of string (0, 0) (-1 when it is not in). A new string
+    // entered on that slot drops (0, 0) from the table.
+    uint64_t taken[(HashSize + 63) / 64];
+    int zeroSlot = -1;
     // The pixels left in the current row, and the code of the string read so far.
     const uint8_t* p = nullptr;
     const uint8_t* rowEnd = nullptr;
@@ -134,22 +136,24 @@ public:
         writeCode(prefix);
         if (nextFree_ < MaxCode) {
             int slot = prefix ^ (c << Shift);
-            int32_t k = keys[slot];
-            if (k >= 0) {
-                // A stored key of 0 ends the probe like an empty slot.
+            if (isTaken(slot)) {
+                // The probe ends at an empty slot or at the slot of (0, 0).
                 const int step = slot == 0 ? 1 : HashSize - slot;
                 do {
                     slot -= step;
                     if (slot < 0) slot += HashSize;
-                    k = keys[slot];
-                } while (k > 0);
-                if (k == 0) {
+                } while (isTaken(slot) && slot != zeroSlot);
+                if (slot == zeroSlot) {
+                    zeroSlot = -1;
                     slots[zeroAt_] = Dropped;
                     runLength_[0] = 0;  // (0, 0) is the first run string of 0
                 }
             }
-            keys[slot] = static_cast<int32_t>(key);
-            if (key == 0) zeroAt_ = at;
+            taken[slot >> 6] |= uint64_t(1) << (slot & 63);
+            if (key == 0) {
+                zeroSlot = slot;
+                zeroAt_ = at;
+            }
             strings[nextFree_] = key;
             slots[at] = static_cast<uint16_t>(nextFree_);
             // c after the longest run of c's is the next run.
@@ -183,8 +187,10 @@ public:
     }
 
 private:
+    bool isTaken(int slot) const { return (taken[slot >> 6] >> (slot & 63)) & 1; }
     void clear() {
-        std::memset(keys, 0xFF, sizeof keys);
+        std::memset(taken, 0, sizeof taken);
+        zeroSlot = -1;
         std::memset(slots, 0, sizeof slots);
         std::memset(runLength_, 0, sizeof runLength_);
     }

@@ -248,7 +248,7 @@ Dib::Dib(int width, int height, int bitCount, bool topDown) {
     bitCount_ = bitCount;
     topDown_ = topDown;
     stride_ = static_cast<int>(dibStride(width, bitCount));
-    bits_.assign(static_cast<size_t>(stride_) * height, 0);
+    bits_ = PictureBuffer(static_cast<size_t>(stride_) * static_cast<size_t>(height));
     if (bitCount <= 8) table_ = greyRamp(bitCount);
 }
 
@@ -267,7 +267,7 @@ void Dib::crop(int x, int y, int w, int h) {
     width_ = w;
     height_ = h;
     stride_ = static_cast<int>(newStride);
-    bits_.resize(newStride * static_cast<size_t>(h));
+    bits_.shrink(newStride * static_cast<size_t>(h));
     // Row padding holds zeros, as in a new bitmap.
     const size_t used = static_cast<size_t>(w) * bytesPerPixel;
     if (used < newStride)

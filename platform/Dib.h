@@ -84,7 +84,7 @@ public:
 private:
     int width_ = 0, height_ = 0, bitCount_ = 0, stride_ = 0;
     bool topDown_ = false;
-    std::vector<uint8_t, PictureAllocator<uint8_t>> bits_;
+    PictureBuffer bits_;
     std::vector<RgbQuad> table_;
 };
 

@@ -2,8 +2,12 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <new>
+#include <utility>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -20,7 +24,7 @@ namespace {
 
 constexpr size_t Alignment = 64;
 constexpr size_t HugePage = size_t(2) << 20;
-constexpr size_t SmallLimit = size_t(64) << 10;
+constexpr size_t SmallLimit = size_t(32) << 10;
 constexpr size_t RegionSize = size_t(32) << 20;
 constexpr size_t PageSize = 4096;
 
@@ -58,16 +62,19 @@ public:
                 void* p = s.blocks.back();
                 s.blocks.pop_back();
                 ++regionOf(p)->live;
-                return p;
+                return std::memset(p, 0, bytes);
             }
         if (regions_.empty() || regions_.back().used + bytes > RegionSize) {
             void* base = mapAligned(RegionSize);
             if (!base) return nullptr;
-            regions_.push_back({static_cast<uint8_t*>(base), 0, 0});
+            regions_.push_back({static_cast<uint8_t*>(base), 0, 0, 0});
         }
         Region& r = regions_.back();
-        void* p = r.base + r.used;
+        uint8_t* p = r.base + r.used;
+        // Beyond the high-water mark the region has never been written: zero already.
+        if (r.used < r.written) std::memset(p, 0, std::min(bytes, r.written - r.used));
         r.used += bytes;
+        r.written = std::max(r.written, r.used);
         ++r.live;
         return p;
     }
@@ -100,6 +107,7 @@ private:
         uint8_t* base;
         size_t used;
         size_t live;
+        size_t written;  // high-water mark of the blocks handed out
     };
     struct Spare {
         size_t bytes;
@@ -143,7 +151,7 @@ void* allocatePictureMemory(size_t bytes) {
         return p;
     }
 #endif
-    return newBlock(bytes == 0 ? 1 : bytes);
+    return std::memset(newBlock(bytes == 0 ? 1 : bytes), 0, bytes);
 }
 
 void releasePictureMemory(void* block, size_t bytes) noexcept {
@@ -159,6 +167,30 @@ void releasePictureMemory(void* block, size_t bytes) noexcept {
     }
 #endif
     deleteBlock(block);
+}
+
+PictureBuffer::PictureBuffer(size_t bytes)
+    : data_(static_cast<uint8_t*>(allocatePictureMemory(bytes))), size_(bytes), capacity_(bytes) {}
+
+PictureBuffer::PictureBuffer(const PictureBuffer& other) : PictureBuffer(other.size_) {
+    if (size_) std::memcpy(data_, other.data_, size_);
+}
+
+PictureBuffer& PictureBuffer::operator=(const PictureBuffer& other) {
+    if (this != &other) *this = PictureBuffer(other);
+    return *this;
+}
+
+void PictureBuffer::swap(PictureBuffer& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+}
+
+void PictureBuffer::release() noexcept {
+    if (data_) releasePictureMemory(data_, capacity_);
+    data_ = nullptr;
+    size_ = capacity_ = 0;
 }
 
 }  // namespace nalo

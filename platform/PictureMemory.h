@@ -2,36 +2,50 @@
 // Memory for picture pixels. Pictures are large and written once from start to end,
 // so their first touch costs a page fault per 4 KiB page; here large blocks come from
 // anonymous mappings advised for transparent huge pages, one fault per 2 MiB.
-//   - below 64 KiB: operator new;
-//   - 64 KiB to 2 MiB: carved one after another from shared 32 MiB regions, a region
+//   - below 32 KiB: operator new;
+//   - 32 KiB to 2 MiB: carved one after another from shared 32 MiB regions, a region
 //     being unmapped when its last block is released (the region in use is kept);
 //   - 2 MiB and more: a mapping of its own.
 // Sanitizer builds take everything from operator new, so that overruns are caught.
 #include <cstddef>
-#include <new>
+#include <cstdint>
+#include <utility>
 
 namespace nalo {
 
-// Uninitialised memory of at least `bytes` bytes, aligned to 64; std::bad_alloc on failure.
+// Zero-filled memory of at least `bytes` bytes, aligned to 64; std::bad_alloc on
+// failure. Memory fresh from the system is not written over again.
 void* allocatePictureMemory(size_t bytes);
 // Gives back a block from allocatePictureMemory with the same byte count.
 void releasePictureMemory(void* block, size_t bytes) noexcept;
 
-template <class T>
-struct PictureAllocator {
-    using value_type = T;
-    PictureAllocator() = default;
-    template <class U>
-    constexpr PictureAllocator(const PictureAllocator<U>&) noexcept {}
-    T* allocate(size_t n) {
-        if (n > size_t(-1) / sizeof(T)) throw std::bad_alloc();
-        return static_cast<T*>(allocatePictureMemory(n * sizeof(T)));
+// Zero-filled pixel bytes in picture memory: a fixed size set at creation (it can only
+// shrink), copied deeply.
+class PictureBuffer {
+public:
+    PictureBuffer() = default;
+    explicit PictureBuffer(size_t bytes);
+    ~PictureBuffer() { release(); }
+    PictureBuffer(const PictureBuffer& other);
+    PictureBuffer& operator=(const PictureBuffer& other);
+    PictureBuffer(PictureBuffer&& other) noexcept { swap(other); }
+    PictureBuffer& operator=(PictureBuffer&& other) noexcept {
+        PictureBuffer gone(std::move(*this));
+        swap(other);
+        return *this;
     }
-    void deallocate(T* p, size_t n) noexcept { releasePictureMemory(p, n * sizeof(T)); }
-    template <class U>
-    friend bool operator==(const PictureAllocator&, const PictureAllocator<U>&) noexcept {
-        return true;
-    }
+
+    uint8_t* data() { return data_; }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    // Keeps the first `bytes` bytes (no more than the size); the memory stays.
+    void shrink(size_t bytes) { size_ = bytes < size_ ? bytes : size_; }
+
+private:
+    void swap(PictureBuffer& other) noexcept;
+    void release() noexcept;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0, capacity_ = 0;
 };
 
 }  // namespace nalo
