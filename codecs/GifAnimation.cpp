@@ -190,7 +190,7 @@ bool cGIF::Save(const std::string& fileName) const {
     AtomicFileWriter out(fileName, "cGIF");
     out.write(b.data(), b.size());
     b.clear();
-    // Frames go to the compressor in groups, whose images it works on side by side.
+    // Frames go to the compressor in groups, which share its tables.
     constexpr size_t Group = 16;
     std::vector<std::vector<uint8_t>> heads(Group), data(Group);
     std::vector<LzwImage> images;

@@ -53,10 +53,10 @@ struct ScatterTable {
 constexpr ScatterTable ScatterValues;
 constexpr const uint32_t* Scatter = ScatterValues.v;
 
-// One image being compressed: its string table (key = pixel * 4096 + prefix code,
-// -1 marks an empty slot), the code packer and the row cursor. The caller runs the
-// look-up of the next pixel itself (lookUp below) and calls miss() only when the
-// first slot does not hold the string.
+// One image being compressed: its string table (key = pixel * 4096 + prefix code),
+// the code packer and the row cursor. The caller runs the look-up of the next pixel
+// itself (lookUp below) and calls miss() only when the first slot does not hold the
+// string. The tables are reused from image to image.
 class LzwStream {
 public:
     LzwStream() {
@@ -281,78 +281,12 @@ void runAlone(LzwStream& s) {
     s.finish();
 }
 
-// Feeds images to Lanes streams in step, one pixel of each in turn, so that the
-// table look-ups of different images overlap; an image that ends gives its lane to
-// the next. Returns when the images run out, with the unfinished streams in
-// `open`.
-template <int Lanes>
-size_t runInterleaved(LzwStream* const* lanes, const LzwImage* images, size_t count, std::vector<uint8_t>* outs,
-                      size_t next, std::vector<LzwStream*>& open) {
-    LzwStream* s[Lanes];
-    for (int i = 0; i < Lanes; ++i) s[i] = lanes[i];
-    const uint8_t* p[Lanes];
-    int32_t prefix[Lanes];
-    for (int i = 0; i < Lanes; ++i) {
-        p[i] = s[i]->p;
-        prefix[i] = s[i]->prefix;
-    }
-    auto allInRow = [&] {
-        for (int i = 0; i < Lanes; ++i)
-            if (p[i] == s[i]->rowEnd) return false;
-        return true;
-    };
-    for (;;) {
-        while (allInRow()) {
-#pragma GCC unroll 4
-            for (int i = 0; i < Lanes; ++i) lookUp(*s[i], p[i], prefix[i]);
-        }
-        for (int i = 0; i < Lanes; ++i) {
-            if (p[i] != s[i]->rowEnd) continue;
-            s[i]->p = p[i];
-            if (s[i]->nextRow()) {
-                p[i] = s[i]->p;
-                continue;
-            }
-            s[i]->prefix = prefix[i];
-            s[i]->finish();
-            while (next < count && !s[i]->start(images[next], outs[next])) ++next;
-            if (next == count) {
-                // Out of images: the other lanes finish alone.
-                for (int o = 0; o < Lanes; ++o) {
-                    if (o == i) continue;
-                    s[o]->p = p[o];
-                    s[o]->prefix = prefix[o];
-                    open.push_back(s[o]);
-                }
-                return next;
-            }
-            ++next;
-            p[i] = s[i]->p;
-            prefix[i] = s[i]->prefix;
-        }
-    }
-}
-
 }  // namespace
 
 void GIFLZWEncodeImages(const LzwImage* images, size_t count, std::vector<uint8_t>* outs) {
-    constexpr int Lanes = 2;
-    std::vector<std::unique_ptr<LzwStream>> streams;
-    std::vector<LzwStream*> open;
-    size_t next = 0;
-    while (next < count && open.size() < Lanes) {
-        if (streams.size() == open.size()) streams.push_back(std::make_unique<LzwStream>());
-        LzwStream* s = streams[open.size()].get();
-        if (s->start(images[next], outs[next])) open.push_back(s);
-        ++next;
-    }
-    if (open.size() == Lanes) {
-        LzwStream* lanes[Lanes];
-        std::copy(open.begin(), open.end(), lanes);
-        open.clear();
-        next = runInterleaved<Lanes>(lanes, images, count, outs, next, open);
-    }
-    for (LzwStream* s : open) runAlone(*s);
+    auto stream = std::make_unique<LzwStream>();
+    for (size_t i = 0; i < count; ++i)
+        if (stream->start(images[i], outs[i])) runAlone(*stream);
 }
 
 void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int stride,

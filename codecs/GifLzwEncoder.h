@@ -30,8 +30,7 @@ struct LzwImage {
 };
 
 // Compresses count images into outs[0..count) (each cleared first), exactly as
-// GIFLZWEncodePixels writes them one by one. Images are worked on in pairs, one
-// pixel of each in turn, so that their table look-ups overlap.
+// GIFLZWEncodePixels writes them one by one, with one set of tables for all.
 void GIFLZWEncodeImages(const LzwImage* images, size_t count, std::vector<uint8_t>* outs);
 
 }  // namespace nalo
