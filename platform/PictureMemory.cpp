@@ -17,6 +17,11 @@
 #define NALO_PICTURE_MEMORY_FROM_NEW 1
 #endif
 #endif
+#ifdef NALO_PICTURE_MEMORY_FROM_NEW
+constexpr bool EverythingFromNew = true;
+#else
+constexpr bool EverythingFromNew = false;
+#endif
 
 namespace nalo {
 
@@ -143,30 +148,24 @@ RegionPool& regionPool() {
 }  // namespace
 
 void* allocatePictureMemory(size_t bytes) {
-#ifndef NALO_PICTURE_MEMORY_FROM_NEW
-    if (bytes >= SmallLimit) {
+    if (!EverythingFromNew && bytes >= SmallLimit) {
         void* p = bytes >= HugePage ? mapAligned(roundUp(bytes, PageSize))
                                     : regionPool().allocate(roundUp(bytes, PageSize));
         if (!p) throw std::bad_alloc();
         return p;
     }
-#endif
     return std::memset(newBlock(bytes == 0 ? 1 : bytes), 0, bytes);
 }
 
 void releasePictureMemory(void* block, size_t bytes) noexcept {
     if (!block) return;
-#ifndef NALO_PICTURE_MEMORY_FROM_NEW
-    if (bytes >= HugePage) {
+    if (!EverythingFromNew && bytes >= HugePage) {
         ::munmap(block, roundUp(bytes, PageSize));
-        return;
-    }
-    if (bytes >= SmallLimit) {
+    } else if (!EverythingFromNew && bytes >= SmallLimit) {
         regionPool().release(block, roundUp(bytes, PageSize));
-        return;
+    } else {
+        deleteBlock(block);
     }
-#endif
-    deleteBlock(block);
 }
 
 PictureBuffer::PictureBuffer(size_t bytes)
