@@ -171,13 +171,13 @@ bool cGIF::Save(const std::string& fileName) const {
     const char* version = (FramesCount() > 0 || transparentFirst) ? "GIF89a" : "GIF87a";
     b.insert(b.end(), version, version + 6);
 
-    const int n0 = globalExists_ ? tableBits(globalEntries_) : 0;
+    const int globalBits = globalExists_ ? tableBits(globalEntries_) : 0;
     put16(b, screenWidth_);
     put16(b, screenHeight_);
-    b.push_back(globalExists_ ? static_cast<uint8_t>(0x80 + (n0 - 1) * 16 + (globalSorted_ ? 8 : 0) + (n0 - 1)) : 0);
+    b.push_back(globalExists_ ? static_cast<uint8_t>(0x80 + (globalBits - 1) * 16 + (globalSorted_ ? 8 : 0) + (globalBits - 1)) : 0);
     b.push_back(background_);
     b.push_back(aspect_);
-    if (globalExists_) putColourTable(b, globalPalette_.data(), globalEntries_, n0);
+    if (globalExists_) putColourTable(b, globalPalette_.data(), globalEntries_, globalBits);
 
     if (FramesCount() > 0) {
         static constexpr uint8_t loopHead[16] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C',
@@ -214,7 +214,7 @@ bool cGIF::Save(const std::string& fileName) const {
                 bits = tableBits(f.localEntries);
             } else {
                 if (!globalExists_) raiseModel("Frame without a palette");
-                bits = n0;
+                bits = globalBits;
             }
             // Up to 4 rows the data is in plain order, so the descriptor says so too.
             const bool interlaced = f.interlaced && img.Height() > 4;

@@ -26,6 +26,7 @@ constexpr int Shift = hashShift();
 
 // The look-up table: 8192 slots, at most 4096 used.
 constexpr uint32_t FastSize = 8192;
+
 // How many of the first `limit` bytes at p equal v.
 size_t sameBytes(const uint8_t* p, size_t limit, uint8_t v) {
     size_t r = 0;
@@ -122,9 +123,9 @@ public:
         return true;
     }
 
-    // The first slot of pixel c after `prefix` held k, not the string: probes on, and
-    // when the string is new, emits `prefix` and enters the string. Returns the new
-    // prefix code.
+    // Slot `at`, the first for pixel c after `prefix`, does not hold that string:
+    // probes on, and when the string is new, emits `prefix` and enters the string.
+    // Returns the new prefix code; `next` moves on past the pixels a run step takes.
     int32_t miss(int32_t prefix, int32_t c, uint32_t at, const uint8_t*& next) {
         const uint32_t key = (static_cast<uint32_t>(c) << 12) + static_cast<uint32_t>(prefix);
         for (;;) {
