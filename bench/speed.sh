@@ -16,8 +16,12 @@ convert "$W/src.png" -type truecolor -compress None "$W/p.pcx"
 convert "$W/src.png" -type truecolor BMP3:"$W/b.bmp"
 ffmpeg -loglevel error -f lavfi -i testsrc2=size=640x480:rate=25 -t 10 -c:v mjpeg -q:v 3 "$W/in.avi"
 
-# One run of a command: "seconds peak-KB".
-once() { /usr/bin/time -f '%e %M' -o "$W/time" "$@" >/dev/null 2>&1; cat "$W/time"; }
+# One run of a command: "seconds peak-KB", the time to the millisecond.
+once() {
+  local s=$EPOCHREALTIME
+  /usr/bin/time -f '%M' -o "$W/time" "$@" >/dev/null 2>&1
+  printf '%.3f %s\n' "$(echo "$EPOCHREALTIME - $s" | bc)" "$(cat "$W/time")"
+}
 # Median time and median peak memory of RUNS runs.
 median() {
   local i out=() mem=()
