@@ -27,16 +27,21 @@ constexpr int Shift = hashShift();
 // The look-up table: 8192 slots, at most 4096 used.
 constexpr uint32_t FastSize = 8192;
 
-// How many of the first `limit` bytes at p equal v.
-size_t sameBytes(const uint8_t* p, size_t limit, uint8_t v) {
+// How many of the first `limit` bytes at p equal v; bytes up to `readable` may be
+// read beyond the limit.
+size_t sameBytes(const uint8_t* p, size_t limit, uint8_t v, const uint8_t* readable) {
     size_t r = 0;
     const __m128i want = _mm_set1_epi8(static_cast<char>(v));
-    for (; r + 16 <= limit; r += 16) {
-        const auto differs = static_cast<unsigned>(
-            ~_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + r)), want)) &
+    auto differing = [&](size_t at) {
+        return static_cast<unsigned>(
+            ~_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), want)) &
             0xFFFF);
-        if (differs) return r + static_cast<size_t>(__builtin_ctz(differs));
-    }
+    };
+    for (; r + 16 <= limit; r += 16)
+        if (const unsigned d = differing(r)) return r + static_cast<size_t>(__builtin_ctz(d));
+    if (r == limit) return r;
+    if (p + r + 16 <= readable)  // the bit at the limit stops the count there
+        return r + static_cast<size_t>(__builtin_ctz(differing(r) | (1u << (limit - r))));
     while (r < limit && p[r] == v) ++r;
     return r;
 }
@@ -99,6 +104,8 @@ public:
         y_ = 0;
         clear();
         writeCode(clearCode_);
+        pixelsEnd_ = image.pixels + static_cast<size_t>(image.height - 1) * static_cast<size_t>(image.stride) +
+                     static_cast<size_t>(image.width);
         const uint8_t* row = image.pixels;
         prefix = row[0];
         p = row + 1;
@@ -175,7 +182,7 @@ public:
         const size_t known = runLength_[c];
         if (known == 0) return c;
         const size_t limit = std::min(known, static_cast<size_t>(rowEnd - next));
-        const size_t r = sameBytes(next, limit, static_cast<uint8_t>(c));
+        const size_t r = sameBytes(next, limit, static_cast<uint8_t>(c), pixelsEnd_);
         if (r == 0) return c;
         next += r;
         return runs_[c][r - 1];
@@ -246,6 +253,7 @@ private:
 
     std::vector<uint8_t>* out_ = nullptr;
     LzwImage image_{};
+    const uint8_t* pixelsEnd_ = nullptr;
     int initWidth_ = 9, width_ = 9;
     int32_t largest_ = 0, clearCode_ = 0, endCode_ = 0, nextFree_ = 0;
     bool clearPending_ = false, interlaced_ = false;
