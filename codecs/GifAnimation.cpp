@@ -174,7 +174,9 @@ bool cGIF::Save(const std::string& fileName) const {
     const int globalBits = globalExists_ ? tableBits(globalEntries_) : 0;
     put16(b, screenWidth_);
     put16(b, screenHeight_);
-    b.push_back(globalExists_ ? static_cast<uint8_t>(0x80 + (globalBits - 1) * 16 + (globalSorted_ ? 8 : 0) + (globalBits - 1)) : 0);
+    b.push_back(globalExists_
+                    ? static_cast<uint8_t>(0x80 + (globalBits - 1) * 16 + (globalSorted_ ? 8 : 0) + (globalBits - 1))
+                    : 0);
     b.push_back(background_);
     b.push_back(aspect_);
     if (globalExists_) putColourTable(b, globalPalette_.data(), globalEntries_, globalBits);
@@ -236,10 +238,11 @@ bool cGIF::Save(const std::string& fileName) const {
                               static_cast<uint8_t>(codeSize + 1), f.interlaced});
         }
         GIFLZWEncodeImages(images.data(), n, data.data());
+        static constexpr uint8_t terminator = 0;
         for (size_t j = 0; j < n; ++j) {
-            heads[j].insert(heads[j].end(), data[j].begin(), data[j].end());
-            heads[j].push_back(0);
             out.write(heads[j].data(), heads[j].size());
+            out.write(data[j].data(), data[j].size());
+            out.write(&terminator, 1);
         }
     }
     b.push_back(0x3B);

@@ -13,16 +13,13 @@ namespace nalo::mDither8bpp {
 
 namespace {
 
-// Level of a channel value, and the same scaled by 6 and 36 for green and blue.
+// Nearest cube level of each channel value.
 struct CubeTables {
-    std::array<uint8_t, 256> red{}, green{}, blue{};
+    std::array<uint8_t, 256> level{};
     CubeTables() {
         for (int t = 0; t < 256; ++t) {
-            double l = std::nearbyint(t / 51.0);
-            int level = l < 0 ? 0 : l > 5 ? 5 : static_cast<int>(l);
-            red[t] = static_cast<uint8_t>(level);
-            green[t] = static_cast<uint8_t>(6 * level);
-            blue[t] = static_cast<uint8_t>(36 * level);
+            const double l = std::nearbyint(t / 51.0);
+            level[t] = static_cast<uint8_t>(l < 0 ? 0 : l > 5 ? 5 : static_cast<int>(l));
         }
     }
 };
@@ -36,7 +33,7 @@ const CubeTables& tables() {
 
 void InitDitherTables() { (void)tables(); }
 
-uint8_t CubeLevel(uint8_t v) { return tables().red[v]; }
+uint8_t CubeLevel(uint8_t v) { return tables().level[v]; }
 
 namespace {
 

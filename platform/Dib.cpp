@@ -259,20 +259,19 @@ void Dib::crop(int x, int y, int w, int h) {
     const auto newStride = static_cast<size_t>(dibStride(w, bitCount_));
     // Each kept row moves to a lower address (or stays), so going up through memory
     // never overwrites a row still to be moved.
+    // Row padding holds zeros, as in a new bitmap.
     const size_t firstRow = static_cast<size_t>(topDown_ ? y : height_ - y - h);
-    for (size_t j = 0; j < static_cast<size_t>(h); ++j)
-        std::memmove(bits_.data() + j * newStride,
-                     bits_.data() + (firstRow + j) * static_cast<size_t>(stride_) + static_cast<size_t>(x) * bytesPerPixel,
-                     static_cast<size_t>(w) * bytesPerPixel);
+    const size_t used = static_cast<size_t>(w) * bytesPerPixel;
+    for (size_t j = 0; j < static_cast<size_t>(h); ++j) {
+        uint8_t* row = bits_.data() + j * newStride;
+        const uint8_t* from = bits_.data() + (firstRow + j) * static_cast<size_t>(stride_);
+        std::memmove(row, from + static_cast<size_t>(x) * bytesPerPixel, used);
+        std::memset(row + used, 0, newStride - used);
+    }
     width_ = w;
     height_ = h;
     stride_ = static_cast<int>(newStride);
     bits_.shrink(newStride * static_cast<size_t>(h));
-    // Row padding holds zeros, as in a new bitmap.
-    const size_t used = static_cast<size_t>(w) * bytesPerPixel;
-    if (used < newStride)
-        for (size_t j = 0; j < static_cast<size_t>(h); ++j)
-            std::memset(bits_.data() + j * newStride + used, 0, newStride - used);
 }
 
 void Dib::setColourTable(const std::vector<RgbQuad>& table) {

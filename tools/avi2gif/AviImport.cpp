@@ -15,45 +15,15 @@ namespace nalo::mAVIImp {
 
 namespace {
 
-// Draws a packed 24- or 32-bit DIB into the top-down 32-bpp buffer at full size.
-bool drawFrame(const BITMAPINFOHEADER* bih, GcDIB& buffer) {
-    const int w = bih->biWidth;
+// Maps a decoded frame (packed 32-bit DIB, as asked for) to the 8-bpp cube straight
+// from its rows; a frame of another format or size fails.
+bool mapFrame(const BITMAPINFOHEADER* bih, int32_t width, int32_t height, GcDIB& dst, cPal8bpp& palette,
+              bool keepPalette) {
     const int h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
-    const bool topDown = bih->biHeight < 0;
-    const int bpp = bih->biBitCount;
-    if ((bpp != 24 && bpp != 32) || w != buffer.Width() || h != buffer.Height()) return false;
+    if (bih->biBitCount != 32 || bih->biWidth != width || h != height) return false;
     const auto* bits = reinterpret_cast<const uint8_t*>(bih) + bih->biSize;
-    const size_t stride = static_cast<size_t>(dibStride(w, bpp));
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* src = bits + stride * static_cast<size_t>(topDown ? y : h - 1 - y);
-        uint8_t* dst = buffer.row(y);
-        if (bpp == 32) {
-            std::memcpy(dst, src, static_cast<size_t>(w) * 4);
-        } else {
-            for (int x = 0; x < w; ++x, src += 3, dst += 4) {
-                dst[0] = src[0];
-                dst[1] = src[1];
-                dst[2] = src[2];
-                dst[3] = 0;
-            }
-        }
-    }
-    return true;
-}
-
-// Maps a frame to the 8-bpp cube: 32-bit frames straight from the decoder's rows,
-// 24-bit ones through the 32-bpp buffer.
-bool mapFrame(const BITMAPINFOHEADER* bih, int32_t width, int32_t height, GcDIB& buffer, GcDIB& dst,
-              cPal8bpp& palette, bool keepPalette) {
-    const int h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
-    if (bih->biWidth != width || h != height) return false;
-    if (bih->biBitCount == 32) {
-        const auto* bits = reinterpret_cast<const uint8_t*>(bih) + bih->biSize;
-        return mDither8bpp::DitherRowsTo8bpp(bits, static_cast<size_t>(dibStride(bih->biWidth, 32)),
-                                             bih->biHeight < 0, bih->biWidth, h, dst, palette, keepPalette);
-    }
-    if (buffer.empty() && !buffer.Create(bih->biWidth, h, 32)) return false;
-    return drawFrame(bih, buffer) && mDither8bpp::DitherTo8bpp(buffer, dst, palette, keepPalette);
+    return mDither8bpp::DitherRowsTo8bpp(bits, static_cast<size_t>(dibStride(width, 32)), bih->biHeight < 0, width,
+                                         h, dst, palette, keepPalette);
 }
 
 }  // namespace
@@ -72,7 +42,7 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
     AVISTREAMINFOA info;
     AVIStreamInfoA(stream, &info, sizeof info);
     const int32_t width = info.rcFrame.right, height = info.rcFrame.bottom;
-    // 32-bit frames with the top row first, as the buffer holds them.
+    // 32-bit frames with the top row first, as the frame bitmaps hold them.
     BITMAPINFOHEADER wanted;
     wanted.biBitCount = 32;
     wanted.biHeight = -height;
@@ -92,7 +62,6 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
     const int16_t delay = DelayFromMilliseconds(frameMs);
     if (progress) progress->Max(n);
 
-    GcDIB buffer;
     cPal8bpp palette;
     for (int32_t i = 1; ok && i <= n; ++i) {
         const auto frameNo = checked16(i);
@@ -104,7 +73,7 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress) {
             break;
         }
         if (progress) progress->value(i);
-        if (!mapFrame(frame, width, height, buffer, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
+        if (!mapFrame(frame, width, height, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
             ok = false;
             break;
         }
