@@ -54,14 +54,10 @@ FolderConverterWindow::FolderConverterWindow(DialogService& dialogs, int slot, c
     SetListExtent(List_get_);
     SetListExtent(List_put_);
 
-    Cmd_AllSel_ = addCommand(QStringLiteral("全て選択"), QRect(10, 314, 84, 28), Pic_1_);
-    Cmd_AllSel_->setObjectName("Cmd_AllSel");
-    Cmd_AllReset_ = addCommand(QStringLiteral("全て解除"), QRect(96, 314, 84, 28), Pic_1_);
-    Cmd_AllReset_->setObjectName("Cmd_AllReset");
-    Cmd_Henkan_ = addCommand(QStringLiteral("変換"), QRect(190, 314, 84, 28), Pic_1_);
-    Cmd_Henkan_->setObjectName("Cmd_Henkan");
-    auto* exit = addCommand(QStringLiteral("Exit"), QRect(276, 314, 84, 28), Pic_1_);
-    exit->setObjectName("Cmd_Can");
+    Cmd_AllSel_ = addCommand(QStringLiteral("全て選択"), QRect(10, 314, 84, 28), Pic_1_, "Cmd_AllSel");
+    Cmd_AllReset_ = addCommand(QStringLiteral("全て解除"), QRect(96, 314, 84, 28), Pic_1_, "Cmd_AllReset");
+    Cmd_Henkan_ = addCommand(QStringLiteral("変換"), QRect(190, 314, 84, 28), Pic_1_, "Cmd_Henkan");
+    auto* exit = addCommand(QStringLiteral("Exit"), QRect(276, 314, 84, 28), Pic_1_, "Cmd_Can");
 
     addLabel(QStringLiteral("同一ﾌｧｲﾙ名"), QRect(372, 242, 160, 18), Pic_1_);
     Img_Dup_ = new OverwriteChoice(Pic_1_, QPoint(372, 266), 80);

@@ -96,9 +96,11 @@ TiledPanel* ToolWindow::addPanel(const QRect& geometry) {
     return panel;
 }
 
-Command* ToolWindow::addCommand(const QString& caption, const QRect& geometry, QWidget* parent) {
+Command* ToolWindow::addCommand(const QString& caption, const QRect& geometry, QWidget* parent,
+                               const char* objectName) {
     auto* c = new Command(caption, parent ? parent : this);
     c->setGeometry(geometry);
+    if (objectName) c->setObjectName(objectName);
     return c;
 }
 

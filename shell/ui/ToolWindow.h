@@ -62,7 +62,8 @@ protected:
 
     // Helpers for building the window (positions in pixels on Pic_C).
     TiledPanel* addPanel(const QRect& geometry);
-    Command* addCommand(const QString& caption, const QRect& geometry, QWidget* parent = nullptr);
+    Command* addCommand(const QString& caption, const QRect& geometry, QWidget* parent = nullptr,
+                        const char* objectName = nullptr);
     QLabel* addLabel(const QString& text, const QRect& geometry, QWidget* parent = nullptr, bool white = false);
     // Gives a list box a horizontal extent of its width + 300 pixels.
     static void SetListExtent(QListWidget* list);

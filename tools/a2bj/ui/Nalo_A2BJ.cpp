@@ -83,8 +83,7 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
     addLabel(QStringLiteral("保存先のﾌｫﾙﾀﾞ..."), QRect(10, 198, 200, 18), p);
     Txt_Folder_ = addEdit("Txt_Folder", QRect(10, 218, 300, 22), p);
     Txt_Folder_->setReadOnly(true);
-    Cmd_Folder_ = addCommand(QStringLiteral("..."), QRect(314, 218, 30, 22), p);
-    Cmd_Folder_->setObjectName("Cmd_Folder");
+    Cmd_Folder_ = addCommand(QStringLiteral("..."), QRect(314, 218, 30, 22), p, "Cmd_Folder");
 
     addLabel(QStringLiteral("同一ﾌｧｲﾙ名が存在したとき"), QRect(10, 248, 200, 18), p);
     Img_Dup_ = new OverwriteChoice(p, QPoint(10, 272), 90);
@@ -100,12 +99,9 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
     Pic_Height_ = addEdit("Pic_Height", QRect(134, 316, 50, 22), p);
     addLabel(QStringLiteral("(ﾋﾟｸｾﾙ値)"), QRect(188, 316, 80, 22), p);
 
-    Cmd_File_ = addCommand(QStringLiteral("BMP ﾌｧｨﾙの作成"), QRect(10, 346, 140, 28), p);
-    Cmd_File_->setObjectName("Cmd_File");
-    Cmd_Stop_ = addCommand(QStringLiteral("Stop"), QRect(156, 346, 70, 28), p);
-    Cmd_Stop_->setObjectName("Cmd_Stop");
-    Cmd_Can_ = addCommand(QStringLiteral("Exit"), QRect(232, 346, 70, 28), p);
-    Cmd_Can_->setObjectName("Cmd_Can");
+    Cmd_File_ = addCommand(QStringLiteral("BMP ﾌｧｨﾙの作成"), QRect(10, 346, 140, 28), p, "Cmd_File");
+    Cmd_Stop_ = addCommand(QStringLiteral("Stop"), QRect(156, 346, 70, 28), p, "Cmd_Stop");
+    Cmd_Can_ = addCommand(QStringLiteral("Exit"), QRect(232, 346, 70, 28), p, "Cmd_Can");
     List1_ = new QListWidget(p);
     List1_->setObjectName("List1");
     List1_->setGeometry(360, 118, 166, 256);

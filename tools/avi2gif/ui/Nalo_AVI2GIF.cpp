@@ -81,14 +81,10 @@ Nalo_AVI2GIF::Nalo_AVI2GIF(DialogService& dialogs)
     lbl_Transparent_ = new ClickLabel(QStringLiteral("透過処理"), panel);
     lbl_Transparent_->setObjectName("lbl_Transparent");
     lbl_Transparent_->setGeometry(30, 110, 120, 22);
-    cmdPickColor_ = addCommand(QStringLiteral("透過色のﾋﾟｯｸｱｯﾌﾟ"), QRect(10, 140, 156, 30), panel);
-    cmdPickColor_->setObjectName("cmdPickColor");
-    Cmd_Optimize_ = addCommand(QStringLiteral("最適化(Gif)"), QRect(10, 200, 156, 30), panel);
-    Cmd_Optimize_->setObjectName("Cmd_Optimize");
-    Cmd_Save_ = addCommand(QStringLiteral("ｱﾆﾒGif作成"), QRect(10, 240, 156, 30), panel);
-    Cmd_Save_->setObjectName("Cmd_Save");
-    Cmd_Exit_ = addCommand(QStringLiteral("Exit"), QRect(10, 316, 156, 30), panel);
-    Cmd_Exit_->setObjectName("Cmd_Exit");
+    cmdPickColor_ = addCommand(QStringLiteral("透過色のﾋﾟｯｸｱｯﾌﾟ"), QRect(10, 140, 156, 30), panel, "cmdPickColor");
+    Cmd_Optimize_ = addCommand(QStringLiteral("最適化(Gif)"), QRect(10, 200, 156, 30), panel, "Cmd_Optimize");
+    Cmd_Save_ = addCommand(QStringLiteral("ｱﾆﾒGif作成"), QRect(10, 240, 156, 30), panel, "Cmd_Save");
+    Cmd_Exit_ = addCommand(QStringLiteral("Exit"), QRect(10, 316, 156, 30), panel, "Cmd_Exit");
 
     progress_ = new ucProgress(this);
     progress_->setObjectName("ucProgress");

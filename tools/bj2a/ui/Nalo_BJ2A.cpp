@@ -89,11 +89,9 @@ Nalo_BJ2A::Nalo_BJ2A(DialogService& dialogs)
     lbl_S_ = addLabel(QString(), QRect(8, 160, 248, 36), options);
     lbl_S_->setObjectName("lbl_S");
     lbl_S_->setWordWrap(true);
-    Cmd_AVI_ = addCommand(QStringLiteral("AVI の作成"), QRect(8, 204, 120, 28), options);
-    Cmd_AVI_->setObjectName("Cmd_AVI");
+    Cmd_AVI_ = addCommand(QStringLiteral("AVI の作成"), QRect(8, 204, 120, 28), options, "Cmd_AVI");
     Cmd_Viewer_ = placed<HoverButton>(options, "Cmd_Viewer", QRect(136, 204, 120, 28), QStringLiteral("AVIの再生"));
-    Cmd_Can_ = addCommand(QStringLiteral("Exit"), QRect(412, 334, 100, 30));
-    Cmd_Can_->setObjectName("Cmd_Can");
+    Cmd_Can_ = addCommand(QStringLiteral("Exit"), QRect(412, 334, 100, 30), nullptr, "Cmd_Can");
 
     connect(Cmd_AVI_, &Command::clicked, this, &Nalo_BJ2A::makeAvi);
     connect(Cmd_Viewer_, &HoverButton::clicked, this, &Nalo_BJ2A::play);

@@ -104,8 +104,7 @@ Nalo_CD2MP3::Nalo_CD2MP3(DialogService& dialogs, const PlaybackClock* clock, Aud
     Cmd_StopFile_ = addHover(QStringLiteral("■"), "Cmd_StopFile", QRect(230, 290, 42, 26), right);
 
     Cmd_Convert_ = addHover(QStringLiteral("ｺﾝﾊﾞｰｼﾞｮﾝ"), "Cmd_Convert", QRect(330, 384, 120, 32), this);
-    Cmd_End_ = addCommand(QStringLiteral("Exit"), QRect(468, 384, 100, 32));
-    Cmd_End_->setObjectName("Cmd_End");
+    Cmd_End_ = addCommand(QStringLiteral("Exit"), QRect(468, 384, 100, 32), nullptr, "Cmd_End");
     Timer1_ = new QTimer(this);
     Timer1_->setInterval(1000);
     Timer2_ = new QTimer(this);

@@ -82,14 +82,10 @@ Nalo_CDepth::Nalo_CDepth(DialogService& dialogs)
         connect(palette_[i], &QRadioButton::clicked, this, [this, i] { setPaletteSelection(i); });
     }
 
-    cmdConvert_ = addCommand(QStringLiteral("変換"), QRect(424, 310, 90, 30));
-    cmdConvert_->setObjectName("cmdConvert");
-    cmdReset_ = addCommand(QStringLiteral("ﾘｾｯﾄ"), QRect(518, 310, 90, 30));
-    cmdReset_->setObjectName("cmdReset");
-    cmdSave_ = addCommand(QStringLiteral("保存"), QRect(424, 346, 90, 30));
-    cmdSave_->setObjectName("cmdSave");
-    auto* exit = addCommand(QStringLiteral("Exit"), QRect(518, 346, 90, 30));
-    exit->setObjectName("CmdCan");
+    cmdConvert_ = addCommand(QStringLiteral("変換"), QRect(424, 310, 90, 30), nullptr, "cmdConvert");
+    cmdReset_ = addCommand(QStringLiteral("ﾘｾｯﾄ"), QRect(518, 310, 90, 30), nullptr, "cmdReset");
+    cmdSave_ = addCommand(QStringLiteral("保存"), QRect(424, 346, 90, 30), nullptr, "cmdSave");
+    auto* exit = addCommand(QStringLiteral("Exit"), QRect(518, 346, 90, 30), nullptr, "CmdCan");
     lbl_MSG_[0] = addLabel(QStringLiteral("しばらく..."), QRect(424, 384, 184, 16), nullptr, true);
     lbl_MSG_[1] = addLabel(QStringLiteral("お待ちください。"), QRect(424, 400, 184, 16), nullptr, true);
     for (int i = 0; i < 2; ++i) {

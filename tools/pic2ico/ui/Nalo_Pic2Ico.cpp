@@ -68,8 +68,7 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     lbl_Size_->setAlignment(Qt::AlignCenter);
     clearPreview();
 
-    Cmd_Sel_ = addCommand(QStringLiteral("画像ｷｬﾌﾟﾁｬ"), QRect(124, 8, 132, 28), side);
-    Cmd_Sel_->setObjectName("Cmd_Sel");
+    Cmd_Sel_ = addCommand(QStringLiteral("画像ｷｬﾌﾟﾁｬ"), QRect(124, 8, 132, 28), side, "Cmd_Sel");
     auto* iconFrame = new QWidget(side);
     iconFrame->setGeometry(123, 47, 34, 34);
     iconFrame->setStyleSheet("background: rgb(40, 44, 84);");
@@ -81,10 +80,8 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     Trns_Color_ = new QLabel(side);
     Trns_Color_->setObjectName("Trns_Color");
     Trns_Color_->setGeometry(168, 55, 18, 18);
-    Cmd_TrnColor_ = addCommand(QStringLiteral("透過色"), QRect(124, 88, 64, 26), side);
-    Cmd_TrnColor_->setObjectName("Cmd_TrnColor");
-    Cmd_C_ = addCommand(QStringLiteral("その他"), QRect(192, 88, 64, 26), side);
-    Cmd_C_->setObjectName("Cmd_C");
+    Cmd_TrnColor_ = addCommand(QStringLiteral("透過色"), QRect(124, 88, 64, 26), side, "Cmd_TrnColor");
+    Cmd_C_ = addCommand(QStringLiteral("その他"), QRect(192, 88, 64, 26), side, "Cmd_C");
 
     // An option image with its caption; both report the click.
     auto addOption = [this, side](OptionImage::Look look, const char* name, int index, const QString& text,
@@ -114,10 +111,8 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
         Img_Color_[i] = addOption(OptionImage::Look::Option, "Color", i, QString::fromUtf8(colourCaptions[i]),
                                   8 + i * 62, 258, 42, [this, i] { setIconColours(i); });
 
-    Cmd_Set_ = addCommand(QStringLiteral("ｱｲｺﾝ作成"), QRect(8, 300, 120, 30), side);
-    Cmd_Set_->setObjectName("Cmd_Set");
-    auto* exit = addCommand(QStringLiteral("Exit"), QRect(136, 300, 120, 30), side);
-    exit->setObjectName("Cmd_Can");
+    Cmd_Set_ = addCommand(QStringLiteral("ｱｲｺﾝ作成"), QRect(8, 300, 120, 30), side, "Cmd_Set");
+    auto* exit = addCommand(QStringLiteral("Exit"), QRect(136, 300, 120, 30), side, "Cmd_Can");
 
     connect(Cmd_Sel_, &Command::clicked, this, &Nalo_Pic2Ico::capture);
     connect(Cmd_TrnColor_, &Command::clicked, this, &Nalo_Pic2Ico::pickTransparentColour);
