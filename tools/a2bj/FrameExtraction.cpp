@@ -74,8 +74,8 @@ ExtractResult extractFrames(AviFrameSource& avi, const Plan& plan,
         const bool exists = FileExists(r.output);
         if (exists && plan.overwriteMode == tgapcx::OverwriteSkip) {
             r.outcome = Outcome::Skipped;
-        } else if (const std::string* read = source.find(r.output)) {
-            r.reason = sourceAsOutputReason(r.output, *read);
+        } else if (source.find(r.output)) {
+            r.reason = SourceAsOutput;
         } else if (!plan.resize) {
             r.outcome = frame.WriteToFile(r.output) ? Outcome::Written : Outcome::Failed;
             if (r.outcome == Outcome::Failed) r.reason = "ﾌｧｲﾙを書き込めません";

@@ -75,8 +75,13 @@ struct RunHandles {
 RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks) {
     RunResult result;
     if (request.pictures.empty()) return result;
+    // An output named like the pictures (a careless "*.bmp") is never replaced.
     if (const std::string* picture = sourceNamedBy(request.output, request.pictures)) {
         result.reason = sourceAsOutputReason(request.output, *picture);
+        return result;
+    }
+    if (detectPictureKind(request.output) != PictureKind::Unknown) {
+        result.reason = request.output + ": a picture, not written over";
         return result;
     }
     AviLibraryScope library;
