@@ -1,6 +1,5 @@
 #include "codecs/GifBlockWalk.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "codecs/LittleEndian.h"

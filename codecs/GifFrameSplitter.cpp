@@ -106,7 +106,7 @@ void GifSplitRun::check(const std::string& frameFile) const {
         throw RuntimeError(err::PermissionDenied, "clsGif24bit", sourceAsOutputReason(frameFile, *gif));
     if (const std::string* gif = written_.find(frameFile))
         throw RuntimeError(err::PermissionDenied, "clsGif24bit",
-                           frameFile + ": same output as " + *gif + " of this run, not written over");
+                           frameFile + ": " + sameOutputReason(*gif));
 }
 
 void clsGif24bit::RenderGif(GifRenderHost& host, GifSplitRun* run) {

@@ -62,6 +62,10 @@ std::string sourceAsOutputReason(const std::string& output, const std::string& s
     return output + (source == output ? "" : " (" + source + ")") + ": " + SourceAsOutput;
 }
 
+std::string sameOutputReason(const std::string& earlierSource) {
+    return "same output as " + earlierSource + " of this run, not written over";
+}
+
 void refuseSourceAsOutput(const std::string& output, const std::vector<std::string>& sources,
                           const std::string& source) {
     if (const std::string* s = sourceNamedBy(output, sources))

@@ -54,6 +54,10 @@ inline constexpr const char* SourceAsOutput = "a source of this run, not written
 // when it differs.
 std::string sourceAsOutputReason(const std::string& output, const std::string& source);
 
+// "same output as SOURCE of this run, not written over": an output an earlier source
+// of the run already wrote.
+std::string sameOutputReason(const std::string& earlierSource);
+
 // Raises RuntimeError (PermissionDenied) naming `output` when it is one of `sources`:
 // no tool writes its output over one of its own sources.
 void refuseSourceAsOutput(const std::string& output, const std::vector<std::string>& sources,

@@ -82,7 +82,7 @@ RunSummary runBatch(const std::vector<std::string>& sourcePaths, OutputOf output
             r.source = path;
             r.output = std::move(output);
             r.sameOutputAs = *earlier;
-            r.reason = "same output as " + *earlier + " of this run, not written over";
+            r.reason = sameOutputReason(*earlier);
         } else {
             r = convertOne(path);
         }
