@@ -7,6 +7,7 @@
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
+#include "platform/FileIdentity.h"
 #include "shell/RuntimeError.h"
 #include "tools/avi2gif/Avi2GifRules.h"
 #include "tools/avi2gif/AviImport.h"
@@ -49,6 +50,7 @@ int runAvi2Gif(const Args& args) {
     if (files.size() != 2) return usageError("avi2gif: give IN.avi and OUT.gif");
     const std::string& in = files[0];
     const std::string& out = files[1];
+    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
 
     mDither8bpp::InitDitherTables();
     cGIF gif;

@@ -6,6 +6,7 @@
 
 #include "cli/Subcommands.h"
 #include "imaging/cDIBSection.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
 #include "shell/RuntimeError.h"
 #include "tools/cdepth/CDepthConversion.h"
@@ -55,6 +56,7 @@ int runCDepth(const Args& args) {
 
     const std::string& in = files[0];
     const std::string& out = files[1];
+    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
     if (int failed = guardFile(in, [&] {
             cDIBSection work;
             work.CreateFromPicture(loadPicture(in));

@@ -11,12 +11,19 @@ namespace {
 
 // The split without pauses: one line per frame file.
 struct PrintingHost final : GifRenderHost {
+    explicit PrintingHost(const std::string& gif) : file(gif) {}
+    const std::string& file;
     bool failed = false;
     void Pause(int32_t) override {}
     void FrameShown(const Dib&) override {}
     void FrameFileWritten(const std::string& name) override { std::printf("written: %s\n", name.c_str()); }
     void FrameFileFailed(const RuntimeError& e) override {
         std::fprintf(stderr, "failed: %s\n", e.description().c_str());
+        failed = true;
+    }
+    void FileEndsEarly(int wholeFrames) override {
+        fileFailure(file, wholeFrames > 0 ? "the file ends early, after frame " + std::to_string(wholeFrames)
+                                          : "the file ends early, inside frame 1");
         failed = true;
     }
 };
@@ -45,6 +52,7 @@ int runG2G(const Args& args) {
     if (transparent && kind != 1) return usageError("g2g: --transparent needs --to gif");
 
     int status = 0;
+    GifSplitRun run(files);
     for (const std::string& file : files) {
         GifSplitShared shared{file, false, 1, kind, g2g::FrameFileBaseOf(file), transparent};
         clsGif24bit gif(shared);
@@ -54,8 +62,8 @@ int runG2G(const Args& args) {
             status = 1;
             continue;
         }
-        PrintingHost host;
-        gif.RenderGif(host);
+        PrintingHost host(file);
+        gif.RenderGif(host, &run);
         if (host.failed) status = 1;
     }
     return status;

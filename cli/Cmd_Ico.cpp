@@ -5,6 +5,7 @@
 
 #include "cli/Subcommands.h"
 #include "codecs/IcoWriter.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
 #include "shell/RuntimeError.h"
 #include "tools/pic2ico/IconCapture.h"
@@ -102,6 +103,7 @@ int runIco(const Args& args) {
     if (files.size() != 2) return usageError("ico needs one input picture and one output icon");
     const std::string& in = files[0];
     const std::string& out = files[1];
+    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
 
     Dib icon;
     if (int failed = guardFile(in, [&] {

@@ -1,6 +1,5 @@
 #include "codecs/GifBlockWalk.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "codecs/LittleEndian.h"
@@ -9,15 +8,16 @@ namespace nalo {
 
 namespace {
 
-// Position after the data sub-blocks starting at pos (after the zero-length block),
-// or the end of the file.
-size_t skipSubBlocks(std::span<const uint8_t> f, size_t pos) {
+// Moves pos past the data sub-blocks starting there (after the zero-length block);
+// false, with pos at the end of the file, when the file ends first.
+bool skipSubBlocks(std::span<const uint8_t> f, size_t& pos) {
     while (pos < f.size()) {
         const uint8_t len = f[pos];
         pos += 1 + size_t(len);
-        if (len == 0) break;
+        if (len == 0) return pos <= f.size();
     }
-    return std::min(pos, f.size());
+    pos = f.size();
+    return false;
 }
 
 }  // namespace
@@ -57,7 +57,10 @@ bool WalkGifBlocks(std::span<const uint8_t> f, GifScreenInfo& s, std::vector<Gif
             }
             const uint8_t label = f[pos + 1];
             if (label == 0xF9) {
-                if (pos + 7 > n) return true;
+                if (pos + 7 > n) {
+                    s.cutShort = true;
+                    return true;
+                }
                 const uint8_t p = f[pos + 3];
                 fr.delay = getLe16(&f[pos + 4]);
                 fr.transparentIndex = f[pos + 6];
@@ -67,12 +70,16 @@ bool WalkGifBlocks(std::span<const uint8_t> f, GifScreenInfo& s, std::vector<Gif
                 pos += 7;
             } else if (label == 0xFF || label == 0xFE || label == 0x01) {
                 pos += 2 + (label == 0xFF ? 12 : label == 0x01 ? 13 : 0);
-                pos = skipSubBlocks(f, pos);
+                if (!skipSubBlocks(f, pos)) s.cutShort = true;
             } else {
                 ++pos;  // an extension of another kind: passed over like any other byte
             }
         }
-        if (!image || pos + 10 > n) break;
+        if (!image) break;
+        if (pos + 10 > n) {
+            s.cutShort = true;
+            break;
+        }
         fr.left = getLe16(&f[pos + 1]);
         fr.top = getLe16(&f[pos + 3]);
         fr.width = getLe16(&f[pos + 5]);
@@ -84,10 +91,15 @@ bool WalkGifBlocks(std::span<const uint8_t> f, GifScreenInfo& s, std::vector<Gif
         fr.localSize = fr.packed & 7;
         pos += 10;
         if (fr.localTable) pos += size_t(3) << (fr.localSize + 1);
-        if (pos >= n) break;  // local table or code size missing
+        if (pos >= n) {  // local table or code size missing
+            s.cutShort = true;
+            break;
+        }
         fr.lzwMinCodeSize = f[pos];
         if (fr.lzwMinCodeSize > 11) return false;
-        pos = skipSubBlocks(f, pos + 1);
+        ++pos;
+        fr.cutShort = !skipSubBlocks(f, pos);
+        s.cutShort = s.cutShort || fr.cutShort;
         fr.end = pos;
         frames.push_back(fr);
     }

@@ -97,18 +97,34 @@ void clsGif24bit::fCreateBitMap() {
     canvas_.fill(backColour_);
 }
 
-void clsGif24bit::RenderGif(GifRenderHost& host) {
+GifSplitRun::GifSplitRun(const std::vector<std::string>& gifs) {
+    for (const std::string& g : gifs) gifs_.add(g, g);
+}
+
+void GifSplitRun::check(const std::string& frameFile) const {
+    if (const std::string* gif = gifs_.find(frameFile))
+        throw RuntimeError(err::PermissionDenied, "clsGif24bit", sourceAsOutputReason(frameFile, *gif));
+    if (const std::string* gif = written_.find(frameFile))
+        throw RuntimeError(err::PermissionDenied, "clsGif24bit",
+                           frameFile + ": " + sameOutputReason(*gif));
+}
+
+void clsGif24bit::RenderGif(GifRenderHost& host, GifSplitRun* run) {
     if (frames_.empty() || canvas_.empty()) return;
+    GifSplitRun alone({shared_.GifPath});
+    if (!run) run = &alone;
+    const bool split = shared_.SplitMode == 1;
     int count = 0;
     for (const GifFrameInfo& frame : frames_) {
-        if (stopRender_) break;
+        if (stopRender_) return;
+        // A frame cut short is not written as if it were whole.
+        if (split && frame.cutShort) break;
         host.Pause(FramePause(frame.delay, userDelay_));
         if (frame.disposal == 3) saveRect(frame);
         drawFrame(frame);
         host.FrameShown(canvas_);
-        if (shared_.SplitMode == 1 &&
-            !saveFrameFile(FrameFileName(shared_.FrameFileBase, ++count, shared_.FrameFileKind), host))
-            break;
+        if (split && !saveFrameFile(FrameFileName(shared_.FrameFileBase, ++count, shared_.FrameFileKind), host, *run))
+            return;
         // Disposal after the frame has been shown: 2 back to the background, 3 as before.
         if (frame.disposal == 2) {
             const Clip c = clipOf(frame, canvas_.width(), canvas_.height());
@@ -117,10 +133,12 @@ void clsGif24bit::RenderGif(GifRenderHost& host) {
             restoreRect(frame);
         }
     }
+    if (split && screen_.cutShort) host.FileEndsEarly(count);
 }
 
-bool clsGif24bit::saveFrameFile(const std::string& name, GifRenderHost& host) {
+bool clsGif24bit::saveFrameFile(const std::string& name, GifRenderHost& host, GifSplitRun& run) {
     try {
+        run.check(name);
         if (shared_.FrameFileKind == 1) {
             // The transparent colour is the top-left pixel as the file holds it.
             const ColourValue key = colourOf(CubePalette125()[CubeIndexOf(canvas_.pixel(0, 0))]);
@@ -132,6 +150,7 @@ bool clsGif24bit::saveFrameFile(const std::string& name, GifRenderHost& host) {
         host.FrameFileFailed(e);
         return false;
     }
+    run.wrote(name, shared_.GifPath);
     host.FrameFileWritten(name);
     return true;
 }

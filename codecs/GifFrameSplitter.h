@@ -13,6 +13,7 @@
 #include "codecs/OneFrameGifWriter.h"
 #include "platform/Dib.h"
 #include "platform/FileBytes.h"
+#include "platform/FileIdentity.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -38,6 +39,22 @@ public:
     // Split mode: a frame file written, or one that could not be (the split then stops).
     virtual void FrameFileWritten(const std::string& name) = 0;
     virtual void FrameFileFailed(const RuntimeError& error) = 0;
+    // Split mode: the file ends inside a block after `wholeFrames` whole frames, whose
+    // files are written; the frame cut short is not.
+    virtual void FileEndsEarly(int wholeFrames) = 0;
+};
+
+// The files of a split over one or more GIFs: a frame file is never written over one
+// of the run's GIFs, nor over a frame file an earlier GIF of the run wrote.
+class GifSplitRun {
+public:
+    explicit GifSplitRun(const std::vector<std::string>& gifs);
+    // Raises RuntimeError naming `frameFile` when it may not be written.
+    void check(const std::string& frameFile) const;
+    void wrote(const std::string& frameFile, const std::string& gif) { written_.add(frameFile, gif); }
+
+private:
+    FileIdentitySet gifs_, written_;
 };
 
 // The pause before a frame: delays of a second or more play as 100 ms; then UserDelay.
@@ -64,8 +81,9 @@ public:
     // Reads and walks GifPath; NotGifFlag tells whether it was accepted. Also refused:
     // an unreadable file, no frame, a screen the drawing layer cannot hold.
     int16_t fGifBreakOutFrames();
-    // Plays the frames once (split mode: saves each composed frame).
-    void RenderGif(GifRenderHost& host);
+    // Plays the frames once (split mode: saves each composed frame, within `run` when
+    // the file is one of several split together, else a run of this file alone).
+    void RenderGif(GifRenderHost& host, GifSplitRun* run = nullptr);
     void CleanUp();
     // Creates the canvas and clears it to BackColor.
     void fCreateBitMap();
@@ -78,7 +96,7 @@ private:
     void drawFrame(const GifFrameInfo& frame);
     void saveRect(const GifFrameInfo& frame);
     void restoreRect(const GifFrameInfo& frame);
-    bool saveFrameFile(const std::string& name, GifRenderHost& host);
+    bool saveFrameFile(const std::string& name, GifRenderHost& host, GifSplitRun& run);
 
     GifSplitShared& shared_;
     int32_t userDelay_ = 10;

@@ -1,12 +1,10 @@
 #include "shell/CheckComponents.h"
 
-#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/FileBytes.h"
 #include "shell/AppPath.h"
@@ -42,6 +40,20 @@ bool writeWhole(const std::string& target, const std::vector<char>& bytes) {
     return true;
 }
 
+// True when `target` is a regular file holding exactly `bytes`: a component cut
+// short, grown or changed is not.
+bool holds(const std::string& target, const std::vector<char>& bytes) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) != bytes.size())
+        return false;
+    try {
+        const FileBuffer found = readFileBytes(target, "CheckComponents");
+        return found.size() == bytes.size() && std::memcmp(found.data(), bytes.data(), bytes.size()) == 0;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 CheckResult CheckComponents() {
@@ -52,18 +64,21 @@ CheckResult CheckComponents() {
     if (!dir) return {false, "SystemDirectoryを取得できませんでした。"};
     SystemDir = *dir;
 
-    bool all = true;
-    for (const auto& r : PackTable) all = all && FileExists(SystemDir + "/" + r.name);
-    if (all) return {true, ""};
-
+    std::vector<std::vector<char>> components;
     for (const auto& r : PackTable) {
-        std::vector<char> bytes(r.length);
-        in.clear();
+        std::vector<char>& bytes = components.emplace_back(r.length);
         in.seekg(r.offset);
         if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
             return {false, "Nalo.dllが壊れています。(" + pack + ")"};
-        const std::string target = SystemDir + "/" + r.name;
-        if (!writeWhole(target, bytes)) return {false, target + "を書き込めませんでした。"};
+    }
+    bool all = true;
+    for (size_t i = 0; i < components.size() && all; ++i)
+        all = holds(SystemDir + "/" + PackTable[i].name, components[i]);
+    if (all) return {true, ""};
+
+    for (size_t i = 0; i < components.size(); ++i) {
+        const std::string target = SystemDir + "/" + PackTable[i].name;
+        if (!writeWhole(target, components[i])) return {false, target + "を書き込めませんでした。"};
     }
     return {true, ""};
 }

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 
 #include "shell/CheckComponents.h"
 #include "shell/SystemDir.h"
@@ -52,10 +54,27 @@ TEST_F(Pack, CopiesAllThreeWhenOneIsMissingAndReplacesLongerTargetsWhole) {
     for (const Slot& s : Slots) EXPECT_EQ(test::readFile(sys.file(s.name)), slot(s)) << s.name;
 }
 
-TEST_F(Pack, AllPresentMeansNothingIsCopied) {
-    for (const Slot& s : Slots) test::writeText(sys.file(s.name), "mine");
+// Components matching their slots are left alone; one cut short or changed is copied again.
+TEST_F(Pack, ADamagedComponentIsCopiedAgainAndMatchingOnesStay) {
+    const auto inode = [&](const char* name) {
+        struct stat st {};
+        return ::stat(sys.file(name).c_str(), &st) == 0 ? st.st_ino : 0;
+    };
     ASSERT_TRUE(CheckComponents().ok);
-    for (const Slot& s : Slots) EXPECT_EQ(test::readFile(sys.file(s.name)).size(), 4u);
+    const auto first = inode("Nalo2.dll");
+    ASSERT_TRUE(CheckComponents().ok);
+    EXPECT_EQ(inode("Nalo2.dll"), first);
+    const std::function<void(std::vector<uint8_t>&)> damages[] = {
+        [](std::vector<uint8_t>& b) { b.resize(b.size() / 2); },
+        [](std::vector<uint8_t>& b) { b[b.size() / 3] ^= 1; },
+    };
+    for (const auto& damage : damages) {
+        auto bytes = slot(Slots[1]);
+        damage(bytes);
+        test::writeFile(sys.file("Nalo1.dll"), bytes);
+        ASSERT_TRUE(CheckComponents().ok);
+        EXPECT_EQ(test::readFile(sys.file("Nalo1.dll")), slot(Slots[1]));
+    }
 }
 
 TEST_F(Pack, MissingPackOrUnwritableFolderStopsStartUp) {

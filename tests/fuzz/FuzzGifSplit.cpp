@@ -13,6 +13,7 @@ public:
     void FrameShown(const Dib& canvas) override { touch(canvas.bits(), canvas.imageSize()); }
     void FrameFileWritten(const std::string&) override {}
     void FrameFileFailed(const RuntimeError&) override {}
+    void FileEndsEarly(int) override {}
 };
 }  // namespace
 

@@ -22,6 +22,7 @@ struct RecordingHost : GifRenderHost {
     void FrameShown(const Dib&) override {}
     void FrameFileWritten(const std::string& name) override { written.push_back(name); }
     void FrameFileFailed(const RuntimeError& e) override { failures.push_back(e.description()); }
+    void FileEndsEarly(int wholeFrames) override { failures.push_back("ends after " + std::to_string(wholeFrames)); }
 };
 
 struct Splitter : ::testing::Test {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 
 #include "codecs/GifAnimation.h"
@@ -142,6 +143,54 @@ TEST(FileSafety, AFileSizeLimitGivesAMessageAndNoTemporary) {
         EXPECT_EQ(rc, 1) << command << ": " << log;
         EXPECT_NE(log.find("failed: " + src), std::string::npos) << command << ": " << log;
         EXPECT_EQ(namesIn(dir.file("work")), std::vector<std::string>{"noise.bmp"}) << command;
+    }
+    ::unsetenv("NALO_SYSTEM_DIR");
+}
+
+// No subcommand writes over one of its own sources, nor over what an earlier source of
+// the same run wrote, however the two are spelled: every file there before the run
+// (the sources, and the first output) stays as it was.
+TEST(FileSafety, NoOutputReplacesASourceOrAnEarlierOutput) {
+    TempDir dir, system;
+    ::setenv("NALO_SYSTEM_DIR", system.path().c_str(), 1);
+    const std::string nc = cli(), in = "cd '" + dir.path().string() + "' && ";
+    Dib picture(8, 6, 24);
+    picture.fill(rgb(20, 90, 200));
+    savePictureBmp(picture, dir.file("p1.bmp"));
+    picture.fill(rgb(200, 30, 30));
+    savePictureBmp(picture, dir.file("p2.bmp"));
+    ASSERT_EQ(runCommand(in + "mkdir d && ln -s d dlink && cp p1.bmp d/x.bmp && cp p2.bmp d/x.BMP && cp p1.bmp t.tga && " +
+                         nc + "bj2a v.avi p1.bmp p2.bmp && " + nc + "bj2a w.avi p2.bmp p1.bmp && " + nc +
+                         "avi2gif v.avi a.gif && " + nc + "avi2gif w.avi a.GIF && cp a.gif g.gif && cp a.GIF g_001.gif && "
+                         "cp v.avi f0000.bmp >/dev/null"),
+              0);
+    const struct {
+        const char* first;  // writes the output the run must keep
+        const char* run;
+        const char* refused;
+    } cases[] = {
+        {"tgapcx bmp2tga d/x.bmp", "tgapcx bmp2tga d/x.bmp dlink/x.BMP", "dlink/x.BMP"},
+        {"b2j d/x.bmp", "b2j d/x.bmp dlink/x.BMP", "dlink/x.BMP"},
+        {"g2g a.gif", "g2g a.gif a.GIF", "a_001.bmp"},
+        {"", "g2g --to gif g.gif g_001.gif", "g_001.gif"},
+        {"", "tgapcx bmp2tga t.tga", "t.tga"},
+        {"", "bj2a p1.bmp p2.bmp", "p1.bmp"},
+        {"", "avi2gif v.avi v.avi", "v.avi"},
+        {"", "cdepth --depth 16 --method default p1.bmp p1.bmp", "p1.bmp"},
+        {"", "ico --colours 24 p1.bmp p1.bmp", "p1.bmp"},
+        {"", "a2bj --name f --out . f0000.bmp", "f0000.bmp"},
+    };
+    for (const auto& c : cases) {
+        if (*c.first) {
+            ASSERT_EQ(runCommand(in + nc + c.first), 0) << c.first;
+        }
+        std::map<std::string, std::vector<uint8_t>> before;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            if (e.is_regular_file()) before[e.path().string()] = readFile(e.path().string());
+        std::string log;
+        EXPECT_EQ(runCommand(in + nc + c.run, &log), 1) << c.run << ": " << log;
+        EXPECT_NE(log.find(std::string(c.refused) + ": "), std::string::npos) << c.run << ": " << log;
+        for (const auto& [path, bytes] : before) EXPECT_EQ(readFile(path), bytes) << c.run << ": " << path;
     }
     ::unsetenv("NALO_SYSTEM_DIR");
 }

@@ -128,3 +128,17 @@ TEST_F(G2GWindow, AClickDuringASplitStopsItAfterTheCurrentFrame) {
     for (const QString& f : names) EXPECT_TRUE(std::filesystem::exists(f.toStdString()));
     EXPECT_FALSE(std::filesystem::exists(dir.file("long_005.bmp")));
 }
+
+TEST_F(G2GWindow, AFileCutShortListsTheWholeFramesAndSaysWhereItEnds) {
+    Nalo_G2G w(dialogs);
+    const QString path = gif("cut.gif", 3);
+    auto bytes = readFile(path.toStdString());
+    bytes.resize(bytes.size() - 20);  // into the last frame's data
+    writeFile(path.toStdString(), bytes);
+    dialogs.fileAnswers.push_back(path);
+    w.chooseFile();
+    w.split();
+    EXPECT_EQ(listed(w).size(), 2);
+    EXPECT_EQ(dialogs.messages(), QStringList{path + "\r\nﾌｧｲﾙが途中で終わっています（ﾌﾚｰﾑ2 の後）"});
+    EXPECT_FALSE(std::filesystem::exists(dir.file("cut_003.bmp")));
+}

@@ -13,6 +13,7 @@ void AviFrameSource::release() {
 AviOpen AviFrameSource::open(const std::string& path) {
     release();
     facts_ = {};
+    path_ = path;
     if (AVIFileOpen(file_, path, OF_SHARE_DENY_WRITE) != AVIERR_OK) return AviOpen::Unreadable;
     if (AVIFileGetStream(file_, stream_, streamtypeVIDEO, 0) != AVIERR_OK) return AviOpen::Unreadable;
     const int32_t first = AVIStreamStart(stream_), length = AVIStreamLength(stream_);

@@ -31,6 +31,7 @@ public:
 
     AviOpen open(const std::string& path);
     const StreamFacts& facts() const { return facts_; }
+    const std::string& path() const { return path_; }
     // Frame `number` as a packed 24-bit DIB, owned by the source until the next call;
     // null when it cannot be decoded.
     const BITMAPINFOHEADER* frame(int32_t number) { return AVIStreamGetFrame(reader_, number); }
@@ -43,6 +44,7 @@ private:
     PAVISTREAM stream_;
     PGETFRAME reader_;
     StreamFacts facts_;
+    std::string path_;
 };
 
 // The message the window shows for an open result; empty for Ok and NoFrames.

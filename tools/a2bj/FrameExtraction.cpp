@@ -6,6 +6,7 @@
 
 #include "codecs/FDIBPointer.h"
 #include "platform/Dib.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
 #include "shell/FileHelpers.h"
 
@@ -58,6 +59,8 @@ ExtractResult extractFrames(AviFrameSource& avi, const Plan& plan,
     FDIBPointer frame;
     Dib picture, resized;
     const std::string folder = AddBackslash(plan.folder);
+    FileIdentitySet source;
+    source.add(avi.path(), avi.path());
     for (int64_t i = plan.from; i <= plan.to; i += plan.every) {
         const auto number = static_cast<int32_t>(i);
         const BITMAPINFOHEADER* packed = avi.frame(number);
@@ -71,6 +74,8 @@ ExtractResult extractFrames(AviFrameSource& avi, const Plan& plan,
         const bool exists = FileExists(r.output);
         if (exists && plan.overwriteMode == tgapcx::OverwriteSkip) {
             r.outcome = Outcome::Skipped;
+        } else if (source.find(r.output)) {
+            r.reason = SourceAsOutput;
         } else if (!plan.resize) {
             r.outcome = frame.WriteToFile(r.output) ? Outcome::Written : Outcome::Failed;
             if (r.outcome == Outcome::Failed) r.reason = "ﾌｧｲﾙを書き込めません";

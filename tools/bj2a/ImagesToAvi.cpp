@@ -4,6 +4,7 @@
 
 #include "codecs/cDIB.h"
 #include "platform/Dib.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
 #include "shell/RuntimeError.h"
 #include "tools/bj2a/Bj2aRules.h"
@@ -74,6 +75,15 @@ struct RunHandles {
 RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks) {
     RunResult result;
     if (request.pictures.empty()) return result;
+    // An output named like the pictures (a careless "*.bmp") is never replaced.
+    if (const std::string* picture = sourceNamedBy(request.output, request.pictures)) {
+        result.reason = sourceAsOutputReason(request.output, *picture);
+        return result;
+    }
+    if (detectPictureKind(request.output) != PictureKind::Unknown) {
+        result.reason = request.output + ": a picture, not written over";
+        return result;
+    }
     AviLibraryScope library;
     RunHandles h;
     auto failPicture = [&](const std::string& picture, std::string reason) {

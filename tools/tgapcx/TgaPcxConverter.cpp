@@ -1,7 +1,6 @@
 #include "tools/tgapcx/TgaPcxConverter.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <sys/stat.h>
 
 #include "codecs/LoadPCX.h"
@@ -119,18 +118,13 @@ const FileResult& RunSummary::add(FileResult r) {
     switch (r.outcome) {
     case Outcome::Written:
         ++written;
-        writers_.emplace(std::filesystem::absolute(r.output).lexically_normal().string(), r.source);
+        writers_.add(r.output, r.source);
         break;
     case Outcome::Skipped: ++skipped; break;
     case Outcome::Failed: ++failed; break;
     }
     results.push_back(std::move(r));
     return results.back();
-}
-
-const std::string* RunSummary::writerOf(const std::string& output) const {
-    auto it = writers_.find(std::filesystem::absolute(output).lexically_normal().string());
-    return it == writers_.end() ? nullptr : &it->second;
 }
 
 RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const ConversionKind& kind, int overwriteMode,

@@ -3,11 +3,11 @@
 // type, writing the work picture, and converting files one by one with the
 // overwrite or skip rule. Shared by the window and by nalo-convert.
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/Dib.h"
+#include "platform/FileIdentity.h"
 #include "tools/tgapcx/ConversionKinds.h"
 
 namespace nalo::tgapcx {
@@ -54,29 +54,35 @@ struct RunSummary {
     bool allSucceeded() const { return failed == 0; }
     // Counts and keeps one file's result; returns the kept copy.
     const FileResult& add(FileResult r);
-    // The source of this run that wrote `output`, or null.
-    const std::string* writerOf(const std::string& output) const;
+    // The source of this run that wrote `output` (the same file, however spelled), or null.
+    const std::string* writerOf(const std::string& output) const { return writers_.find(output); }
 
 private:
-    std::map<std::string, std::string> writers_;  // normalised output path -> source
+    FileIdentitySet writers_;  // outputs written -> their source
 };
 
 // Converts the sources in order with `convertOne(source)`. A source whose output
-// (`outputOf(source)`) an earlier source of the run already wrote is not converted:
-// it fails, naming that source, and the first file stays. `afterEach` (if any) runs
-// after every file, where the window lets pending events run.
+// (`outputOf(source)`) is one of the run's sources, or the file an earlier source of
+// the run already wrote, is not converted: it fails, naming that file, and both stay.
+// `afterEach` (if any) runs after every file, where the window lets pending events run.
 template <class OutputOf, class ConvertOne>
 RunSummary runBatch(const std::vector<std::string>& sourcePaths, OutputOf outputOf, ConvertOne convertOne,
                     const std::function<void(const FileResult&)>& afterEach) {
     RunSummary s;
+    FileIdentitySet sources;
+    for (const auto& path : sourcePaths) sources.add(path, path);
     for (const auto& path : sourcePaths) {
         FileResult r;
         std::string output = outputOf(path);
-        if (const std::string* earlier = s.writerOf(output)) {
+        if (const std::string* read = sources.find(output)) {
+            r.source = path;
+            r.reason = sourceAsOutputReason(output, *read);
+            r.output = std::move(output);
+        } else if (const std::string* earlier = s.writerOf(output)) {
             r.source = path;
             r.output = std::move(output);
             r.sameOutputAs = *earlier;
-            r.reason = "same output as " + *earlier + " of this run, not written over";
+            r.reason = sameOutputReason(*earlier);
         } else {
             r = convertOne(path);
         }

@@ -13,6 +13,7 @@
 #include "controls/ucProgress.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
+#include "platform/FileIdentity.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
 #include "shell/ProgramState.h"
@@ -317,6 +318,7 @@ void Nalo_AVI2GIF::save() {
     {
         BusyCursor busy;
         try {
+            refuseSourceAsOutput(path.toStdString(), {aviPath_.toStdString()}, "cGIF");
             saved = gif_.Save(path.toStdString());
         } catch (const RuntimeError&) {
             saved = false;

@@ -6,6 +6,7 @@
 
 #include "controls/Command.h"
 #include "controls/HoverButton.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
 #include "platform/ui/DibImage.h"
 #include "shell/FileHelpers.h"
@@ -233,6 +234,7 @@ void Nalo_CDepth::save() {
     if (file.isEmpty()) return;
     saveFolder_ = QString::fromStdString(ParentPath(file.toStdString()));
     try {
+        refuseSourceAsOutput(file.toStdString(), {currentFile_.toStdString()}, "cDIBSectionSave");
         saver_->Save(file.toStdString());
     } catch (const RuntimeError& e) {
         // The window stays usable: the reason is shown and the picture can be saved elsewhere.

@@ -53,6 +53,14 @@ public:
     void FrameFileFailed(const RuntimeError& e) override {
         w_.dialogs_.message(&w_, QString::fromStdString(e.description()), MsgIcon::Exclamation);
     }
+    void FileEndsEarly(int wholeFrames) override {
+        const QString where = wholeFrames > 0 ? QStringLiteral("ﾌﾚｰﾑ%1 の後").arg(wholeFrames)
+                                              : QStringLiteral("最初のﾌﾚｰﾑの途中");
+        w_.dialogs_.message(&w_,
+                            QString::fromStdString(w_.shared_.GifPath) + "\r\n" +
+                                QStringLiteral("ﾌｧｲﾙが途中で終わっています（%1）").arg(where),
+                            MsgIcon::Exclamation);
+    }
 
 private:
     Nalo_Gif& w_;

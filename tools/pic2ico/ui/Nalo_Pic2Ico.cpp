@@ -15,6 +15,7 @@
 #include "codecs/IcoWriter.h"
 #include "controls/Command.h"
 #include "controls/OptionImage.h"
+#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
 #include "platform/ui/DibImage.h"
 #include "shell/FileHelpers.h"
@@ -354,6 +355,7 @@ void Nalo_Pic2Ico::makeIcon() {
     QString reason;
     try {
         BusyCursor busy;
+        refuseSourceAsOutput(file.toStdString(), {shared_.SourcePath}, "MakeIcon");
         made = MakeIcon(icon_, transparent_, file.toStdString(), iconBitCount(shared_.IconColours),
                         [] { letEventsRun(); });
     } catch (const RuntimeError& e) {
