@@ -39,7 +39,9 @@ public:
 
 private:
     bool seekTo(int64_t pos);
-    bool restart();
+    // Opens the file (again): a file that no longer opens as the same video (shrunk,
+    // replaced) leaves the reader closed, and every later frame is null.
+    bool openDemuxer();
     // Decodes forward until `current` holds frame pos (or the last one before it,
     // when a later frame shows pos was dropped). False at the end of the stream.
     bool decodeUpTo(int64_t pos);
@@ -70,11 +72,7 @@ private:
 
 bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown) {
     stream_ = stream;
-    format_ = openAviDemuxer(stream->file->path);
-    if (!format_ || stream->index >= int(format_->nb_streams)) return false;
-    st_ = format_->streams[stream->index];
-    for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (int(i) != stream->index) format_->streams[i]->discard = AVDISCARD_ALL;
+    if (!openDemuxer()) return false;
     const AVCodec* dec = ffmpeg().avcodec_find_decoder(st_->codecpar->codec_id);
     if (!dec) return false;
     codec_.reset(ffmpeg().avcodec_alloc_context3(dec));
@@ -166,12 +164,18 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
     }
 }
 
-bool AviFrameReader::restart() {
+bool AviFrameReader::openDemuxer() {
+    st_ = nullptr;
     format_ = openAviDemuxer(stream_->file->path);
-    if (!format_) return false;
-    st_ = format_->streams[stream_->index];
+    const int index = stream_->index;
+    if (!format_ || index >= int(format_->nb_streams) ||
+        (codec_ && format_->streams[index]->codecpar->codec_id != codec_->codec_id)) {
+        format_.reset();
+        return false;
+    }
+    st_ = format_->streams[index];
     for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (int(i) != stream_->index) format_->streams[i]->discard = AVDISCARD_ALL;
+        if (int(i) != index) format_->streams[i]->discard = AVDISCARD_ALL;
     return true;
 }
 
@@ -186,7 +190,7 @@ bool AviFrameReader::seekTo(int64_t pos) {
     nextGuess_ = target;
     if (!reorders_ && ffmpeg().av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
     nextGuess_ = stream_->start;
-    return restart();
+    return openDemuxer();
 }
 
 bool AviFrameReader::convert() {
@@ -213,7 +217,7 @@ bool AviFrameReader::convert() {
 }
 
 const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
-    if (pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
+    if (!format_ || pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
     if (pos == delivered_) return header_;
     // Decode forward unless the frame lies behind the cursor or a key frame lies
     // between the cursor and it.

@@ -253,3 +253,32 @@ TEST(NaloConvertA2bj, LinesExitCodesAndHostileAvis) {
     }
     EXPECT_TRUE(fs::is_empty(hostileOut));
 }
+
+TEST(FrameExtraction, SourceShrinkingDuringTheRunFailsItsFramesCleanly) {
+    if (!haveTool("ffmpeg")) GTEST_SKIP();
+    TempDir dir;
+    const std::string out = dir.file("out");
+    fs::create_directory(out);
+    // (codec, step, size the file is cut to after the first frame written)
+    const std::tuple<const char*, int, size_t> cases[] = {
+        {"-c:v mjpeg", 1, 0},          {"-c:v mjpeg", 3, 0},
+        {"-c:v mpeg4 -bf 2 -g 4", 1, 0}, {"-c:v mpeg4 -bf 2 -g 4", 2, 0},
+        {"-c:v mjpeg", 2, 6000},         {"-c:v mpeg4 -bf 2 -g 4", 1, 6000},
+    };
+    for (const auto& [codec, every, cut] : cases) {
+        SCOPED_TRACE(std::string(codec) + " every " + std::to_string(every) + " cut " + std::to_string(cut));
+        const std::string avi = makeAvi(dir, "s.avi", codec, 120);
+        a2bj::AviFrameSource source;
+        ASSERT_EQ(source.open(avi), a2bj::AviOpen::Ok);
+        a2bj::Plan plan = wholeStream(source, out);
+        plan.every = every;
+        const auto result = a2bj::extractFrames(source, plan, [&](const a2bj::FileResult&) {
+            fs::resize_file(avi, cut);
+            // Going back makes the reader seek or open the file again.
+            source.frame(0);
+            return true;
+        });
+        EXPECT_FALSE(result.undecoded.empty());
+        EXPECT_LT(result.files.written, 120 / every);
+    }
+}
