@@ -46,6 +46,7 @@ private:
     // when a later frame shows pos was dropped). False at the end of the stream.
     bool decodeUpTo(int64_t pos);
     int receive();
+    int64_t frameNumberOf(int64_t entry) const;
     bool convert();
     void allocateBlock();
 
@@ -59,7 +60,7 @@ private:
     int64_t currentPos_ = NoFrame;   // frame number held in current_
     int64_t pendingPos_ = NoFrame;   // frame decoded beyond the last request
     int64_t delivered_ = NoFrame;    // frame number in dib_
-    int64_t nextGuess_ = 0;          // number of the next frame the decoder outputs
+    int64_t nextEntry_ = 0;          // index entry of the next frame the decoder outputs
     bool draining_ = false, ended_ = false;
     bool reorders_ = false;          // B-frames: key-frame times are not output numbers
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
@@ -96,7 +97,6 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     bitCount_ = bitCount;
     topDown_ = topDown;
     stride_ = ((width * bitCount + 31) / 32) * 4;
-    nextGuess_ = stream->start;
     return true;
 }
 
@@ -119,10 +119,19 @@ void AviFrameReader::allocateBlock() {
 
 int AviFrameReader::receive() {
     int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
-    // Frames are numbered by their output order from the key frame decoding began
-    // at: packet times of packed B-frame streams are off by the decoder delay.
-    if (r == 0) pendingPos_ = nextGuess_++;
+    if (r == 0) pendingPos_ = frameNumberOf(nextEntry_++);
     return r;
+}
+
+int64_t AviFrameReader::frameNumberOf(int64_t entry) const {
+    // The n-th frame out after the key frame decoding began at is the n-th chunk of
+    // the index from there: packet times of packed B-frame streams are off by the
+    // decoder delay, and a dropped frame (an empty chunk) has no entry but leaves its
+    // number out of the later entries' times.
+    const int entries = ffmpeg().avformat_index_get_entries_count(st_);
+    if (entry < entries) return ffmpeg().avformat_index_get_entry(st_, int(entry))->timestamp;
+    if (entries == 0) return stream_->start + entry;
+    return ffmpeg().avformat_index_get_entry(st_, entries - 1)->timestamp + (entry - entries + 1);
 }
 
 bool AviFrameReader::decodeUpTo(int64_t pos) {
@@ -187,9 +196,9 @@ bool AviFrameReader::seekTo(int64_t pos) {
     // stay exact; the others start at the key frame before pos.
     int k = reorders_ ? -1 : ffmpeg().av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
     int64_t target = k >= 0 ? ffmpeg().avformat_index_get_entry(st_, k)->timestamp : stream_->start;
-    nextGuess_ = target;
+    nextEntry_ = std::max(k, 0);
     if (!reorders_ && ffmpeg().av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
-    nextGuess_ = stream_->start;
+    nextEntry_ = 0;
     return openDemuxer();
 }
 
