@@ -90,6 +90,14 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         return result;
     };
 
+    // Refused before any picture is decoded or the canvas is made.
+    if (!FitsAviFrame(request.width, request.height)) {
+        result.outcome = Outcome::WriteFailed;
+        result.status = AVIERR_BADFORMAT;
+        result.reason = request.output + ": " + std::to_string(request.width) + " x " + std::to_string(request.height) +
+                        " is too large for an AVI frame";
+        return result;
+    }
     result.status = AVIFileOpen(h.file, request.output, OF_CREATE | OF_WRITE);
     if (result.status != AVIERR_OK) {
         result.reason = request.output + ": cannot be created";
