@@ -1,7 +1,5 @@
 // nalo-convert bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...
 #include <cstdio>
-#include <filesystem>
-#include <unistd.h>
 
 #include "cli/Subcommands.h"
 #include "platform/PictureIo.h"
@@ -97,9 +95,9 @@ int runBJ2A(const Args& args) {
             }))
             return failed;
     }
-    // The temporary frame of this run: a name of its own, removed when the run ends.
-    const TemporaryFile temp(workFolder(), "AVI_Temp", ".bmp");
-    request.tempFrame = temp.path();
+    // No temporary frame file: nothing is left behind if the run is killed. What
+    // killed runs of earlier versions left is removed.
+    sweepTemporaryFiles(workFolder(), "AVI_Temp", ".bmp");
 
     bool available = false;
     bj2a::RunHooks hooks;

@@ -2,7 +2,10 @@
 // rate, and failures that leave no AVI.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <set>
+#include <unistd.h>
 #include <filesystem>
 
 #include "platform/AviFile.h"
@@ -203,4 +206,28 @@ TEST(Bj2aCli, FrameSizeTooLargeIsRefusedBeforeAnyPictureIsDecoded) {
         EXPECT_LT(std::stol(report.substr(report.find("peak ") + 5)), 64 * 1024) << report;  // kB
         EXPECT_FALSE(fs::exists(out));
     }
+}
+
+TEST(Bj2aCli, AKilledRunLeavesNoTemporaryAndLeftoversOfEndedProcessesGo) {
+    TempDir dir;  // the work folder
+    const std::string a = bmp(dir, "a.bmp", 8, 8, 1);
+    std::string ended;  // the number of a process that has ended
+    ASSERT_EQ(runCommand("sh -c 'echo $$'", &ended), 0);
+    ended.pop_back();
+    const std::string running = std::to_string(::getpid());
+    for (const std::string& name : std::vector<std::string>{"AVI_Temp." + ended + ".aB3xYz.bmp", "AVI_Temp." + running + ".aB3xYz.bmp",
+                                   "AVI_Temp.Qw9rTy.bmp", "AVI_Temp.Old9rT.bmp", "AVI_Temp.bmp",
+                                   "AVI_Temp." + ended + ".aB3xYz.jpg"})
+        writeText(dir.file(name), "x");
+    fs::last_write_time(dir.file("AVI_Temp.Old9rT.bmp"), fs::file_time_type::clock::now() - std::chrono::hours(2));
+    // Output nobody reads stops the run on a full pipe, where it is killed.
+    std::string pictures;
+    for (int i = 0; i < 3000; ++i) pictures += " " + a;
+    runCommand("NALO_APP_DIR='" + dir.path().string() + "' timeout -s KILL 1 " + appDir() + "/nalo-convert bj2a " +
+               dir.file("o.avi") + pictures + " 2>/dev/null | sleep 1.2");
+    const std::set<std::string> kept = {"a.bmp", "AVI_Temp." + running + ".aB3xYz.bmp", "AVI_Temp.Qw9rTy.bmp",
+                                        "AVI_Temp.bmp", "AVI_Temp." + ended + ".aB3xYz.jpg"};
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, kept);
 }
