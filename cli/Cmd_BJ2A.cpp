@@ -1,10 +1,9 @@
 // nalo-convert bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...
 #include <cstdio>
-#include <filesystem>
-#include <unistd.h>
 
 #include "cli/Subcommands.h"
 #include "platform/PictureIo.h"
+#include "platform/PictureSize.h"
 #include "platform/TemporaryFile.h"
 #include "shell/AppPath.h"
 #include "shell/RuntimeError.h"
@@ -74,8 +73,16 @@ int runBJ2A(const Args& args) {
     request.output = files[0];
     request.pictures.assign(files.begin() + 1, files.end());
     if (request.width == 0) {
+        // The frame size is the first picture's, read from its header: a picture too
+        // large for a frame is refused before anything is decoded.
         const std::string& first = request.pictures.front();
-        if (int failed = guardFile(first, [&] {
+        if (const auto size = probePictureSize(first)) {
+            if (!FitsAviFrame(size->width, size->height))
+                return fileFailure(first, std::to_string(size->width) + " x " + std::to_string(size->height) +
+                                              " is too large for an AVI frame");
+            request.width = int(size->width);
+            request.height = int(size->height);
+        } else if (int failed = guardFile(first, [&] {
                 Dib picture;
                 try {
                     picture = loadPicture(first);
@@ -88,9 +95,9 @@ int runBJ2A(const Args& args) {
             }))
             return failed;
     }
-    // The temporary frame of this run: a name of its own, removed when the run ends.
-    const TemporaryFile temp(workFolder(), "AVI_Temp", ".bmp");
-    request.tempFrame = temp.path();
+    // No temporary frame file: nothing is left behind if the run is killed. What
+    // killed runs of earlier versions left is removed.
+    sweepTemporaryFiles(workFolder(), "AVI_Temp", ".bmp");
 
     bool available = false;
     bj2a::RunHooks hooks;

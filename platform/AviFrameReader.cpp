@@ -39,11 +39,14 @@ public:
 
 private:
     bool seekTo(int64_t pos);
-    bool restart();
+    // Opens the file (again): a file that no longer opens as the same video (shrunk,
+    // replaced) leaves the reader closed, and every later frame is null.
+    bool openDemuxer();
     // Decodes forward until `current` holds frame pos (or the last one before it,
     // when a later frame shows pos was dropped). False at the end of the stream.
     bool decodeUpTo(int64_t pos);
     int receive();
+    int64_t frameNumberOf(int64_t entry) const;
     bool convert();
     void allocateBlock();
 
@@ -57,7 +60,7 @@ private:
     int64_t currentPos_ = NoFrame;   // frame number held in current_
     int64_t pendingPos_ = NoFrame;   // frame decoded beyond the last request
     int64_t delivered_ = NoFrame;    // frame number in dib_
-    int64_t nextGuess_ = 0;          // number of the next frame the decoder outputs
+    int64_t nextEntry_ = 0;          // index entry of the next frame the decoder outputs
     bool draining_ = false, ended_ = false;
     bool reorders_ = false;          // B-frames: key-frame times are not output numbers
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
@@ -70,11 +73,7 @@ private:
 
 bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown) {
     stream_ = stream;
-    format_ = openAviDemuxer(stream->file->path);
-    if (!format_ || stream->index >= int(format_->nb_streams)) return false;
-    st_ = format_->streams[stream->index];
-    for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (int(i) != stream->index) format_->streams[i]->discard = AVDISCARD_ALL;
+    if (!openDemuxer()) return false;
     const AVCodec* dec = ffmpeg().avcodec_find_decoder(st_->codecpar->codec_id);
     if (!dec) return false;
     codec_.reset(ffmpeg().avcodec_alloc_context3(dec));
@@ -98,7 +97,6 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     bitCount_ = bitCount;
     topDown_ = topDown;
     stride_ = ((width * bitCount + 31) / 32) * 4;
-    nextGuess_ = stream->start;
     return true;
 }
 
@@ -121,10 +119,19 @@ void AviFrameReader::allocateBlock() {
 
 int AviFrameReader::receive() {
     int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
-    // Frames are numbered by their output order from the key frame decoding began
-    // at: packet times of packed B-frame streams are off by the decoder delay.
-    if (r == 0) pendingPos_ = nextGuess_++;
+    if (r == 0) pendingPos_ = frameNumberOf(nextEntry_++);
     return r;
+}
+
+int64_t AviFrameReader::frameNumberOf(int64_t entry) const {
+    // The n-th frame out after the key frame decoding began at is the n-th chunk of
+    // the index from there: packet times of packed B-frame streams are off by the
+    // decoder delay, and a dropped frame (an empty chunk) has no entry but leaves its
+    // number out of the later entries' times.
+    const int entries = ffmpeg().avformat_index_get_entries_count(st_);
+    if (entry < entries) return ffmpeg().avformat_index_get_entry(st_, int(entry))->timestamp;
+    if (entries == 0) return stream_->start + entry;
+    return ffmpeg().avformat_index_get_entry(st_, entries - 1)->timestamp + (entry - entries + 1);
 }
 
 bool AviFrameReader::decodeUpTo(int64_t pos) {
@@ -166,12 +173,18 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
     }
 }
 
-bool AviFrameReader::restart() {
+bool AviFrameReader::openDemuxer() {
+    st_ = nullptr;
     format_ = openAviDemuxer(stream_->file->path);
-    if (!format_) return false;
-    st_ = format_->streams[stream_->index];
+    const int index = stream_->index;
+    if (!format_ || index >= int(format_->nb_streams) ||
+        (codec_ && format_->streams[index]->codecpar->codec_id != codec_->codec_id)) {
+        format_.reset();
+        return false;
+    }
+    st_ = format_->streams[index];
     for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (int(i) != stream_->index) format_->streams[i]->discard = AVDISCARD_ALL;
+        if (int(i) != index) format_->streams[i]->discard = AVDISCARD_ALL;
     return true;
 }
 
@@ -183,10 +196,10 @@ bool AviFrameReader::seekTo(int64_t pos) {
     // stay exact; the others start at the key frame before pos.
     int k = reorders_ ? -1 : ffmpeg().av_index_search_timestamp(st_, pos, AVSEEK_FLAG_BACKWARD);
     int64_t target = k >= 0 ? ffmpeg().avformat_index_get_entry(st_, k)->timestamp : stream_->start;
-    nextGuess_ = target;
+    nextEntry_ = std::max(k, 0);
     if (!reorders_ && ffmpeg().av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
-    nextGuess_ = stream_->start;
-    return restart();
+    nextEntry_ = 0;
+    return openDemuxer();
 }
 
 bool AviFrameReader::convert() {
@@ -213,7 +226,7 @@ bool AviFrameReader::convert() {
 }
 
 const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
-    if (pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
+    if (!format_ || pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
     if (pos == delivered_) return header_;
     // Decode forward unless the frame lies behind the cursor or a key frame lies
     // between the cursor and it.

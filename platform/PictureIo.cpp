@@ -59,6 +59,19 @@ Dib decodePicture(std::span<const uint8_t> bytes, const std::string& path) {
     raiseInvalidPicture("LoadPicture", path, "not a BMP, JPEG or GIF picture");
 }
 
+std::array<uint8_t, 40> bmpInfoHeader24(int width, int height) {
+    std::array<uint8_t, 40> h{};
+    putLe32(&h[0], 40);
+    putLe32(&h[4], static_cast<uint32_t>(width));
+    putLe32(&h[8], static_cast<uint32_t>(height));
+    putLe16(&h[12], 1);
+    putLe16(&h[14], 24);
+    putLe32(&h[20], static_cast<uint32_t>(dibStride(width, 24) * height));
+    putLe32(&h[24], 3780);  // 96 dpi
+    putLe32(&h[28], 3780);
+    return h;
+}
+
 void savePictureBmp(const Dib& picture, const std::string& path) {
     if (picture.empty()) throw RuntimeError(err::InvalidPicture, "SavePicture", path + ": no picture to save");
     Dib storage;
@@ -67,14 +80,8 @@ void savePictureBmp(const Dib& picture, const std::string& path) {
     uint8_t head[54] = {'B', 'M'};
     putLe32(head + 2, 54 + imageSize);
     putLe32(head + 10, 54);
-    putLe32(head + 14, 40);
-    putLe32(head + 18, static_cast<uint32_t>(src->width()));
-    putLe32(head + 22, static_cast<uint32_t>(src->height()));
-    putLe16(head + 26, 1);
-    putLe16(head + 28, 24);
-    putLe32(head + 34, imageSize);
-    putLe32(head + 38, 3780);  // 96 dpi
-    putLe32(head + 42, 3780);
+    const auto info = bmpInfoHeader24(src->width(), src->height());
+    std::memcpy(head + 14, info.data(), info.size());
     AtomicFileWriter out(path, "SavePicture");
     out.reserve(54 + uint64_t(imageSize));
     out.write(head, sizeof head);

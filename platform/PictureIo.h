@@ -1,6 +1,7 @@
 #pragma once
 // The platform's picture loader and saver: BMP, JPEG and GIF files decoded into a
 // drawable picture, and a picture saved as an uncompressed 24-bit BMP file.
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -20,6 +21,9 @@ PictureKind detectPictureKind(const std::string& path);
 Dib loadPicture(const std::string& path);
 // The same over a file held in memory; `name` names it in errors.
 Dib decodePicture(std::span<const uint8_t> bytes, const std::string& name);
+
+// The BITMAPINFOHEADER savePictureBmp writes for a width x height picture.
+std::array<uint8_t, 40> bmpInfoHeader24(int width, int height);
 
 // Writes `picture` as an uncompressed 24-bit bottom-up BMP file. The file is written
 // under a temporary name and renamed over `path` only when complete. Raises

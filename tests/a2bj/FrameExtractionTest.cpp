@@ -253,3 +253,66 @@ TEST(NaloConvertA2bj, LinesExitCodesAndHostileAvis) {
     }
     EXPECT_TRUE(fs::is_empty(hostileOut));
 }
+
+TEST(FrameExtraction, SourceShrinkingDuringTheRunFailsItsFramesCleanly) {
+    if (!haveTool("ffmpeg")) GTEST_SKIP();
+    TempDir dir;
+    const std::string out = dir.file("out");
+    fs::create_directory(out);
+    // (codec, step, size the file is cut to after the first frame written)
+    const std::tuple<const char*, int, size_t> cases[] = {
+        {"-c:v mjpeg", 1, 0},          {"-c:v mjpeg", 3, 0},
+        {"-c:v mpeg4 -bf 2 -g 4", 1, 0}, {"-c:v mpeg4 -bf 2 -g 4", 2, 0},
+        {"-c:v mjpeg", 2, 6000},         {"-c:v mpeg4 -bf 2 -g 4", 1, 6000},
+    };
+    for (const auto& [codec, every, cut] : cases) {
+        SCOPED_TRACE(std::string(codec) + " every " + std::to_string(every) + " cut " + std::to_string(cut));
+        const std::string avi = makeAvi(dir, "s.avi", codec, 120);
+        a2bj::AviFrameSource source;
+        ASSERT_EQ(source.open(avi), a2bj::AviOpen::Ok);
+        a2bj::Plan plan = wholeStream(source, out);
+        plan.every = every;
+        const auto result = a2bj::extractFrames(source, plan, [&](const a2bj::FileResult&) {
+            fs::resize_file(avi, cut);
+            // Going back makes the reader seek or open the file again.
+            source.frame(0);
+            return true;
+        });
+        EXPECT_FALSE(result.undecoded.empty());
+        EXPECT_LT(result.files.written, 120 / every);
+    }
+}
+
+TEST(FrameExtraction, DroppedFramesKeepTheirNumbersAndShowThePreviousPicture) {
+    if (!haveTool("ffmpeg")) GTEST_SKIP();
+    TempDir dir;
+    // Frames 3 and 4 dropped: ffmpeg writes two empty chunks, 12 frames in all.
+    const int picture[] = {0, 1, 2, 2, 2, 3, 4, 5, 6, 7, 8, 9};  // ffmpeg's decoded picture of each frame
+    for (const char* codec : {"-c:v mjpeg", "-c:v mpeg4 -bf 0 -g 4"}) {
+        SCOPED_TRACE(codec);
+        const std::string avi =
+            makeAvi(dir, "d.avi", std::string("-vf \"select=not(between(n\\,3\\,4))\" -fps_mode passthrough ") + codec);
+        const std::string raw = dir.file("d.bgr");
+        ASSERT_EQ(runCommand("ffmpeg -v error -y -i '" + avi + "' -fps_mode passthrough -sws_flags bicubic -f rawvideo "
+                             "-pix_fmt bgr24 '" + raw + "'"), 0);
+        const auto expected = readFile(raw);
+        ASSERT_EQ(expected.size(), size_t(W) * H * 3 * N);
+        a2bj::AviFrameSource source;
+        ASSERT_EQ(source.open(avi), a2bj::AviOpen::Ok);
+        ASSERT_EQ(source.facts().length, 12);
+        // Straight to a dropped frame, then the whole stream in order.
+        const int order[] = {4, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+        for (int f : order) {
+            SCOPED_TRACE(f);
+            const BITMAPINFOHEADER* dib = source.frame(f);
+            ASSERT_TRUE(dib);
+            const auto* bits = reinterpret_cast<const uint8_t*>(dib + 1);
+            int worst = 0;
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W * 3; ++x)
+                    worst = std::max(worst, std::abs(bits[(H - 1 - y) * 128 + x] -
+                                                     expected[(size_t(picture[f]) * H + y) * W * 3 + x]));
+            EXPECT_LE(worst, 2);
+        }
+    }
+}

@@ -133,6 +133,17 @@ TEST_F(AviImport, LossyVideoImportsEveryFrame) {
     EXPECT_EQ(gif.FramesCount(), 12);
 }
 
+TEST_F(AviImport, DroppedFramesAreImportedInTheirPlace) {
+    // Frames 3 and 4 dropped: two empty chunks, 12 frames in the index.
+    const std::string avi = dir.file("dropped.avi");
+    ASSERT_EQ(runCommand("ffmpeg -v error -y -f lavfi -i testsrc2=size=24x16:rate=25 -frames:v 10 -vf "
+                         "\"select=not(between(n\\,3\\,4))\" -fps_mode passthrough -c:v mjpeg '" + avi + "'"),
+              0);
+    cGIF gif;
+    EXPECT_TRUE(mAVIImp::ImportAVI(avi, gif, nullptr));
+    EXPECT_EQ(gif.FramesCount(), 12);
+}
+
 TEST_F(AviImport, HostileFilesFailCleanly) {
     std::vector<uint8_t> junk(5000);
     for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<uint8_t>(i * 7919 % 251);

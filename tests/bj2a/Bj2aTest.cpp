@@ -2,7 +2,10 @@
 // rate, and failures that leave no AVI.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <set>
+#include <unistd.h>
 #include <filesystem>
 
 #include "platform/AviFile.h"
@@ -172,4 +175,59 @@ TEST(Bj2aCli, ExitCodesLinesAndNoOutputOnFailure) {
     std::string text;
     ASSERT_EQ(runCommand(cli + "--size 32x24 --fps 12 --codec mjpeg --quality 90 " + out + " " + a + " " + b, &text), 0);
     EXPECT_NE(text.find("written: " + out + " (2 frames, 32x24, 12 fps, mjpeg)"), std::string::npos) << text;
+}
+
+TEST(Bj2aCli, FrameSizeTooLargeIsRefusedBeforeAnyPictureIsDecoded) {
+    if (!haveTool("ffmpeg")) GTEST_SKIP();
+    TempDir dir;
+    // A JPEG declaring 11000 x 11000 in 300 kB: the loader would build a 363 MB picture.
+    const std::string big = dir.file("big.jpg");
+    ASSERT_EQ(runCommand("ffmpeg -v error -y -f lavfi -i color=s=16x16 -frames:v 1 '" + big + "'"), 0);
+    auto bytes = readFile(big);
+    const uint8_t marker[] = {0xFF, 0xC0};
+    const auto sof = std::search(bytes.begin(), bytes.end(), marker, marker + 2) - bytes.begin();
+    ASSERT_LT(size_t(sof), bytes.size());
+    for (int at : {5, 7}) bytes[sof + at] = 11000 >> 8, bytes[sof + at + 1] = 11000 & 0xFF;
+    bytes.resize(300000);
+    writeFile(big, bytes);
+    const std::string a = bmp(dir, "a.bmp", 64, 48, 1), out = dir.file("o.avi");
+    const std::pair<std::string, std::string> cases[] = {
+        {out + " " + big, big + ": 11000 x 11000 is too large for an AVI frame"},
+        {"--size 20000x20000 " + out + " " + a, out + ": 20000 x 20000 is too large for an AVI frame"},
+    };
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args);
+        std::string text;
+        EXPECT_EQ(runCommand("/usr/bin/time -f 'peak %M' -o " + dir.file("peak") + " " + appDir() + "/nalo-convert bj2a " +
+                             args + " 2>&1", &text), 1);
+        EXPECT_EQ(text, "failed: " + message + "\n");
+        const auto peak = readFile(dir.file("peak"));
+        const std::string report(peak.begin(), peak.end());
+        EXPECT_LT(std::stol(report.substr(report.find("peak ") + 5)), 64 * 1024) << report;  // kB
+        EXPECT_FALSE(fs::exists(out));
+    }
+}
+
+TEST(Bj2aCli, AKilledRunLeavesNoTemporaryAndLeftoversOfEndedProcessesGo) {
+    TempDir dir;  // the work folder
+    const std::string a = bmp(dir, "a.bmp", 8, 8, 1);
+    std::string ended;  // the number of a process that has ended
+    ASSERT_EQ(runCommand("sh -c 'echo $$'", &ended), 0);
+    ended.pop_back();
+    const std::string running = std::to_string(::getpid());
+    for (const std::string& name : std::vector<std::string>{"AVI_Temp." + ended + ".aB3xYz.bmp", "AVI_Temp." + running + ".aB3xYz.bmp",
+                                   "AVI_Temp.Qw9rTy.bmp", "AVI_Temp.Old9rT.bmp", "AVI_Temp.bmp",
+                                   "AVI_Temp." + ended + ".aB3xYz.jpg"})
+        writeText(dir.file(name), "x");
+    fs::last_write_time(dir.file("AVI_Temp.Old9rT.bmp"), fs::file_time_type::clock::now() - std::chrono::hours(2));
+    // Output nobody reads stops the run on a full pipe, where it is killed.
+    std::string pictures;
+    for (int i = 0; i < 3000; ++i) pictures += " " + a;
+    runCommand("NALO_APP_DIR='" + dir.path().string() + "' timeout -s KILL 1 " + appDir() + "/nalo-convert bj2a " +
+               dir.file("o.avi") + pictures + " 2>/dev/null | sleep 1.2");
+    const std::set<std::string> kept = {"a.bmp", "AVI_Temp." + running + ".aB3xYz.bmp", "AVI_Temp.Qw9rTy.bmp",
+                                        "AVI_Temp.bmp", "AVI_Temp." + ended + ".aB3xYz.jpg"};
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, kept);
 }

@@ -35,16 +35,27 @@ public:
         return false;
     }
 
-    // stretch(), then the canvas saved as the temporary BMP and read back into `frame`.
-    bool prepareThroughFile(const std::string& picture, cDIB& frame, std::string& reason) {
+    // stretch(), then the frame format (BITMAPINFOHEADER and colour table): the
+    // canvas saved as the temporary BMP and read back, or without a temporary the
+    // header that file would hold.
+    bool prepareFormat(const std::string& picture, std::vector<uint8_t>& format, std::string& reason) {
         if (!stretch(picture, reason)) return false;
+        if (request_.tempFrame.empty()) {
+            const auto header = bmpInfoHeader24(canvas_.width(), canvas_.height());
+            format.assign(header.begin(), header.end());
+            return true;
+        }
         try {
             savePictureBmp(canvas_, request_.tempFrame);
         } catch (const RuntimeError& e) {
             reason = e.description();
             return false;
         }
-        if (frame.CreateFromFile(request_.tempFrame)) return true;
+        cDIB frame;
+        if (frame.CreateFromFile(request_.tempFrame)) {
+            format.assign(frame.PointerToBitmapInfo(), frame.PointerToBitmapInfo() + frame.SizeBitmapInfo());
+            return true;
+        }
         reason = frame.LastMessage().text.empty() ? request_.tempFrame + ": cannot be read back" : frame.LastMessage().text;
         return false;
     }
@@ -100,23 +111,32 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         return result;
     };
 
+    // Refused before any picture is decoded or the canvas is made.
+    if (!FitsAviFrame(request.width, request.height)) {
+        result.outcome = Outcome::WriteFailed;
+        result.status = AVIERR_BADFORMAT;
+        result.reason = request.output + ": " + std::to_string(request.width) + " x " + std::to_string(request.height) +
+                        " is too large for an AVI frame";
+        return result;
+    }
     result.status = AVIFileOpen(h.file, request.output, OF_CREATE | OF_WRITE);
     if (result.status != AVIERR_OK) {
         result.reason = request.output + ": cannot be created";
         return result;
     }
     FramePreparer preparer(request, hooks);
-    cDIB frame;
+    const Dib& canvas = preparer.canvas();
+    std::vector<uint8_t> format;
     std::string reason;
-    if (!preparer.prepareThroughFile(request.pictures.front(), frame, reason))
+    if (!preparer.prepareFormat(request.pictures.front(), format, reason))
         return failPicture(request.pictures.front(), reason);
 
     AVISTREAMINFOA info;
     info.fccType = mmioStringToFOURCCA("vids", 0);
     info.dwScale = 1;
     info.dwRate = uint32_t(LimitFps(request.fps));
-    info.dwSuggestedBufferSize = uint32_t(frame.SizeImage());
-    info.rcFrame = {0, 0, frame.Width(), frame.Height()};
+    info.dwSuggestedBufferSize = uint32_t(canvas.imageSize());
+    info.rcFrame = {0, 0, canvas.width(), canvas.height()};
     if ((result.status = AVIFileCreateStreamA(h.file, h.plain, &info)) != AVIERR_OK) return failWrite(result.status);
 
     AVICOMPRESSOPTIONS options;
@@ -129,13 +149,12 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         return result;
     }
     if ((result.status = AVIMakeCompressedStream(h.compressed, h.plain, &options)) != AVIERR_OK ||
-        (result.status = AVIStreamSetFormat(h.compressed, 0, frame.PointerToBitmapInfo(), frame.SizeBitmapInfo())) !=
+        (result.status = AVIStreamSetFormat(h.compressed, 0, format.data(), int32_t(format.size()))) !=
             AVIERR_OK)
         return failWrite(result.status);
 
     // The frames are taken from the canvas itself: writing each one to the temporary
     // BMP and reading it back would give the same bytes at twice the file traffic.
-    const Dib& canvas = preparer.canvas();
     for (size_t i = 0; i < request.pictures.size(); ++i) {
         const std::string& picture = request.pictures[i];
         if (!preparer.stretch(picture, reason)) return failPicture(picture, reason);

@@ -2,7 +2,8 @@
 // The images-to-AVI run: each picture stretched over a canvas of the output size and
 // written as one 24-bit frame, through the AVI layer's calls in their usual order.
 // The first picture's canvas is saved as the temporary BMP and read back as raw DIB
-// blocks for the stream's format. A run that does not end with every frame written
+// blocks for the stream's format (or, without a temporary, that header is made in
+// memory). A run that does not end with every frame written
 // leaves no AVI.
 #include <functional>
 #include <string>
@@ -33,7 +34,7 @@ struct RunRequest {
     std::vector<std::string> pictures;  // in frame order
     int width = 0, height = 0;          // canvas size, 1..32767
     int fps = 20;                       // limited to 1..30
-    std::string tempFrame;              // the temporary BMP
+    std::string tempFrame;              // the temporary BMP; empty: none, its header made in memory
 };
 
 struct RunHooks {
