@@ -14,6 +14,21 @@ constexpr uint64_t pcxRleCapacity(uint64_t size) { return size / 2 * 63 + size %
 // cross rows and planes). Returns the number of bytes written.
 size_t decodePcxRle(std::span<const uint8_t> in, std::span<uint8_t> out);
 
+// Decodes a stream given in pieces into outputs given in pieces: a run cut by the end
+// of an output goes on in the next, a count byte at the end of a piece takes its value
+// from the next.
+class PcxRleDecoder {
+public:
+    // Decodes from `in` into `out` until `out` is full or `in` is used up. Returns the
+    // bytes written; `used` gets the bytes of `in` taken.
+    size_t decode(std::span<const uint8_t> in, std::span<uint8_t> out, size_t& used);
+
+private:
+    unsigned runLeft_ = 0;   // copies of runValue_ still to write
+    uint8_t runValue_ = 0;
+    bool countWaiting_ = false;  // runLeft_ waits for its value byte
+};
+
 // Encodes a stream given in pieces: equal bytes in runs of 2..63 (0xC0 + count, byte),
 // a single byte below 0xC0 as itself, a single byte of 0xC0 or above as 0xC1, byte.
 // Runs carry across pieces; finish() writes the last one.

@@ -13,6 +13,7 @@
 #include "controls/Command.h"
 #include "shell/AppPath.h"
 #include "shell/ProgramState.h"
+#include "shell/Settings.h"
 #include "shell/ui/Decoration.h"
 #include "shell/ui/DropPaths.h"
 #include "shell/ui/FocusOrder.h"
@@ -197,6 +198,13 @@ void Nalo_Menu::showEvent(QShowEvent* e) {
     SetLayoutTabOrder(this);
     RecordWindowSlot(0);
     AnimateOpen(this, 0);
+    // The menu opens once per run, so this is said at most once.
+    if (SettingsFileTooLarge())
+        dialogs_.message(this,
+                         QStringLiteral("設定ファイル %1 は 1 MB を超えているため読み込みません。\n"
+                                        "既定の設定で動作し、このファイルは変更しません。")
+                             .arg(QString::fromStdString(IniPath())),
+                         MsgIcon::Exclamation);
 }
 
 void Nalo_Menu::closeEvent(QCloseEvent* e) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <span>
 #include <vector>
 
 #include "codecs/PcxRle.h"
@@ -274,6 +275,47 @@ TEST(PcxRle, EncoderBytes) {
     std::vector<uint8_t> out(100);
     const auto coded = pcxEncode(std::vector<uint8_t>(100, 7));
     EXPECT_EQ(decodePcxRle(coded, out), 100u);
+}
+
+// Crafted streams against their bytes, decoded whole and in pieces of input and output
+// (a run or a count byte cut by a piece end goes on in the next).
+TEST(PcxRle, DecodesCraftedStreamsInAnyPieces) {
+    using Bytes = std::vector<uint8_t>;
+    Bytes longIn, longOut;  // literals past 16 and runs past 16, at every offset of a block
+    for (int k = 0; k < 50; ++k) {
+        for (uint8_t i = 0; i < 40; ++i) longIn.push_back(i), longOut.push_back(i);
+        longIn.insert(longIn.end(), {0xC1, 0xC0, 0xD4, 0x55, 0x3F, 0xC2, 0xFF, 0xC0, 0x12});
+        longOut.push_back(0xC0);
+        longOut.insert(longOut.end(), 20, 0x55);
+        longOut.insert(longOut.end(), {0x3F, 0xFF, 0xFF});
+    }
+    const struct {
+        Bytes in, out;
+    } cases[] = {
+        {{0xC3, 'A'}, {'A', 'A', 'A'}},
+        {{'A', 0xC0, 0x99, 'B'}, {'A', 'B'}},
+        {{0xC1, 0xC5}, {0xC5}},
+        {{0xFF, 7, 0xC2, 8}, [] { Bytes b(63, 7); b.insert(b.end(), {8, 8}); return b; }()},
+        {{'A', 0xC2}, {'A'}},
+        {longIn, longOut},
+    };
+    const std::pair<size_t, size_t> pieces[] = {{1, 1}, {3, 5}, {64, 100}, {65, 4096}, {SIZE_MAX, SIZE_MAX}};
+    for (size_t c = 0; c < std::size(cases); ++c) {
+        const Bytes& in = cases[c].in;
+        for (const auto& [inPiece, outPiece] : pieces) {
+            Bytes out(cases[c].out.size() + 1, 0xEE);
+            PcxRleDecoder decoder;
+            size_t i = 0, o = 0;
+            for (size_t got = 1, used = 1; (got || used) && o < cases[c].out.size(); i += used, o += got) {
+                const size_t inEnd = std::min(in.size(), i + std::min(inPiece, in.size())),
+                             outEnd = std::min(cases[c].out.size(), o + std::min(outPiece, out.size()));
+                got = decoder.decode(std::span<const uint8_t>(in.data() + i, inEnd - i),
+                                     std::span<uint8_t>(out.data() + o, outEnd - o), used);
+            }
+            out.resize(o);
+            EXPECT_EQ(out, cases[c].out) << "case " << c << ", pieces " << inPiece << "/" << outPiece;
+        }
+    }
 }
 
 TEST(TgaRle, EncoderPacketsStayInTheirRow) {

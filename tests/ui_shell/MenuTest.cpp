@@ -12,6 +12,7 @@
 #include "shell/ui/ToolRegistry.h"
 #include "shell/ui/ToolWindow.h"
 #include "support/QtTestApp.h"
+#include "support/TestSupport.h"
 
 using namespace nalo;
 
@@ -93,4 +94,21 @@ TEST(QtTranslation, StandardButtonsReadInJapanese) {
     ASSERT_TRUE(installQtJapanese(*QCoreApplication::instance())) << "qt6-translations-l10n missing";
     QDialogButtonBox box(QDialogButtonBox::Cancel);
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("キャンセル"));
+}
+
+TEST_F(Menu, ASettingsFileOver1MBIsReportedOnceAndLeftAlone) {
+    test::TempDir dir;
+    ::setenv("NALO_APP_DIR", dir.path().c_str(), 1);
+    const std::string big = "[A]\nk=1\n" + std::string(1100 * 1024, ';');
+    test::writeText(dir.file("Nalo.ini"), big);
+    {
+        Nalo_Menu menu(dialogs);
+        menu.show();
+        menu.hide();
+        menu.show();
+    }
+    ::unsetenv("NALO_APP_DIR");
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains("Nalo.ini")) << dialogs.messages()[0].toStdString();
+    EXPECT_EQ(test::readFile(dir.file("Nalo.ini")).size(), big.size());
 }

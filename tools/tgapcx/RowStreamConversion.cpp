@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -52,6 +53,12 @@ public:
         }
         return true;
     }
+    // The bytes read and not yet taken; empty at the end of the file.
+    std::span<const uint8_t> window() {
+        if (pos_ == end_) refill();
+        return {buffer_.data() + pos_, end_ - pos_};
+    }
+    void take(size_t n) { pos_ += n; }
 
 private:
     bool refill() {
@@ -220,6 +227,13 @@ public:
         }
     }
 
+    // Stored rows are picture rows of blue-green-red pixels, padded.
+    bool packsBgr() const { return type_ != PictureType::Pcx; }
+    void padRow(uint8_t* dst) const {
+        const size_t packed = size_t(w_) * 3;
+        std::memset(dst + packed, 0, rowBytes_ - packed);
+    }
+
     // A picture row of w blue-green-red pixels into the stored row `dst`.
     void encodeRow(const uint8_t* bgr, uint8_t* dst) const {
         const size_t packed = size_t(w_) * 3;
@@ -275,13 +289,14 @@ const uint8_t* pictureRow(const SourceFile& s, const uint8_t* stored, uint8_t* s
 class SequentialRows {
 public:
     SequentialRows(const SourceFile& s, int fd, const std::string& path)
-        : s_(s), in_(fd, s.dataOffset, path), path_(path), row_(s.rowBytes) {}
+        : s_(s), in_(fd, s.dataOffset, path), path_(path), row_(s.rowBytes * blockRows(s)), rowsLeft_(s.height) {}
 
     const uint8_t* next() {
         bool ok;
+        const uint8_t* row = row_.data();
         switch (s_.layout) {
         case Layout::TgaRle: ok = nextTgaRow(); break;
-        case Layout::PcxRle: ok = nextPcxRow(); break;
+        case Layout::PcxRle: ok = nextPcxRow(row); break;
         default: ok = in_.bytes(row_.data(), row_.size()); break;
         }
         if (!ok) {
@@ -289,10 +304,16 @@ public:
             throw RuntimeError(err::InvalidPicture, tga ? "LoadTGA" : "LoadPCX",
                                path_ + (tga ? ": truncated TGA data" : ": truncated PCX data"));
         }
-        return row_.data();
+        return row;
     }
 
 private:
+    // Run-length PCX rows are decoded a block of rows at a time.
+    static size_t blockRows(const SourceFile& s) {
+        if (s.layout != Layout::PcxRle) return 1;
+        return std::clamp<size_t>(ChunkBytes / s.rowBytes, 1, static_cast<size_t>(s.height));
+    }
+
     bool nextTgaRow() {
         const size_t p = static_cast<size_t>(s_.pixelBytes);
         uint8_t* o = row_.data();
@@ -321,27 +342,23 @@ private:
         return true;
     }
 
-    // Runs carry across lines and planes.
-    bool nextPcxRow() {
-        uint8_t* o = row_.data();
-        uint8_t* const end = o + row_.size();
-        while (o < end) {
-            if (runLeft_ > 0) {
-                const size_t n = std::min<size_t>(runLeft_, size_t(end - o));
-                std::memset(o, runValue_, n);
-                o += n;
-                runLeft_ -= static_cast<unsigned>(n);
-                continue;
+    // Runs carry across lines and planes; each piece of the file read is decoded in one call.
+    bool nextPcxRow(const uint8_t*& row) {
+        if (blockUsed_ == blockFilled_) {
+            const size_t rows = std::min(row_.size() / s_.rowBytes, rowsLeft_);
+            rowsLeft_ -= rows;
+            blockUsed_ = 0;
+            blockFilled_ = rows * s_.rowBytes;
+            for (size_t done = 0; done < blockFilled_;) {
+                size_t used = 0;
+                const size_t got = pcx_.decode(in_.window(), std::span<uint8_t>(row_.data() + done, blockFilled_ - done), used);
+                if (got == 0 && used == 0) return false;  // the file ends first
+                in_.take(used);
+                done += got;
             }
-            uint8_t b;
-            if (!in_.byte(b)) return false;
-            if (b < 0xC0) {
-                *o++ = b;
-                continue;
-            }
-            if (!in_.byte(runValue_)) return false;
-            runLeft_ = b - 0xC0u;
         }
+        row = row_.data() + blockUsed_;
+        blockUsed_ += s_.rowBytes;
         return true;
     }
 
@@ -350,8 +367,9 @@ private:
     const std::string& path_;
     FileBuffer row_;
     uint8_t pixel_[4] = {};
-    uint8_t runValue_ = 0;
     unsigned runLeft_ = 0, rawLeft_ = 0;
+    PcxRleDecoder pcx_;
+    size_t rowsLeft_, blockUsed_ = 0, blockFilled_ = 0;
 };
 
 [[noreturn]] void raiseShrank(const std::string& path) {
@@ -398,8 +416,15 @@ void copySequential(const SourceFile& s, int fd, const std::string& path, const 
     for (int k0 = 0; k0 < h; k0 += block) {
         const int n = std::min(block, h - k0);
         for (int k = 0; k < n; ++k) {
-            const int at = sameOrder ? k : h - 1 - k;
-            t.encodeRow(pictureRow(s, rows.next(), scratch.data()), encoded.data() + size_t(at) * t.rowBytes());
+            uint8_t* dst = encoded.data() + size_t(sameOrder ? k : h - 1 - k) * t.rowBytes();
+            if (!t.packsBgr()) {
+                t.encodeRow(pictureRow(s, rows.next(), scratch.data()), dst);
+                continue;
+            }
+            // Built in place when the source row needs turning anyway.
+            const uint8_t* bgr = pictureRow(s, rows.next(), dst);
+            if (bgr != dst) std::memcpy(dst, bgr, size_t(s.width) * 3);
+            t.padRow(dst);
         }
         out.write(encoded.data(), size_t(n) * t.rowBytes());
     }

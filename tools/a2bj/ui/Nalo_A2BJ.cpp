@@ -120,10 +120,11 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
 
     SetButtonsState(true, true);
     acceptFileDrops(QString::fromUtf8(AviFilter), [this](const QString& file, const QString&) { openAvi(file); });
-    AviFolder = LoadFolderKey(Section, "AVIﾌｫﾙﾀﾞ");
-    outputFolder_ = LoadFolderKey(Section, "保存先のﾌｫﾙﾀﾞ");
-    Pic_File_->setText(qs(LoadTextKey(Section, "保存ﾌｧｲﾙ名")));
-    LoadNumberKey(Section, "上書き", 0, OverwriteMode);
+    const IniDocument ini = IniDocument::read(IniPath());
+    AviFolder = LoadFolderKey(ini, Section, "AVIﾌｫﾙﾀﾞ");
+    outputFolder_ = LoadFolderKey(ini, Section, "保存先のﾌｫﾙﾀﾞ");
+    Pic_File_->setText(qs(LoadTextKey(ini, Section, "保存ﾌｧｲﾙ名")));
+    LoadNumberKey(ini, Section, "上書き", 0, OverwriteMode);
     setOverwriteMode(OverwriteMode);
     setSizeChange(false);
     Cmd_Pic_View_->setEnabled(false);

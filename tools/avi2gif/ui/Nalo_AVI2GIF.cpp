@@ -105,8 +105,9 @@ Nalo_AVI2GIF::Nalo_AVI2GIF(DialogService& dialogs)
 
     SetButtonsState(true, true);
     acceptFileDrops(QString::fromUtf8(AviFilter), [this](const QString& file, const QString&) { openAvi(file); });
-    AviFolder = LoadFolderKey(Section, "AVIﾌｫﾙﾀﾞ");
-    gifFolder_ = QString::fromStdString(LoadFolderKey(Section, "ｱﾆﾒGifﾌｫﾙﾀﾞ"));
+    const IniDocument ini = IniDocument::read(IniPath());
+    AviFolder = LoadFolderKey(ini, Section, "AVIﾌｫﾙﾀﾞ");
+    gifFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, "ｱﾆﾒGifﾌｫﾙﾀﾞ"));
     setTransparencyState(0);
     cmdPickColor_->setEnabled(false);
 }

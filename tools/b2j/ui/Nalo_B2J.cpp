@@ -67,9 +67,10 @@ Nalo_B2J::Nalo_B2J(DialogService& dialogs, b2j::JpegEncoder encode)
     });
 
     SetButtonsState(true, true);
-    PictureFolder = LoadFolderKey(Section, "BMPﾌｫﾙﾀﾞ");
-    LoadNumberKey(Section, "圧縮率", 0, compressionValue_);
-    LoadNumberKey(Section, "上書き", 0, OverwriteMode);
+    const IniDocument ini = IniDocument::read(IniPath());
+    PictureFolder = LoadFolderKey(ini, Section, "BMPﾌｫﾙﾀﾞ");
+    LoadNumberKey(ini, Section, "圧縮率", 0, compressionValue_);
+    LoadNumberKey(ini, Section, "上書き", 0, OverwriteMode);
     SizeMode = 0;
     setSizeMode(0);
     setOverwriteMode(OverwriteMode);

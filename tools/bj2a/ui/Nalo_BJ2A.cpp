@@ -105,10 +105,11 @@ Nalo_BJ2A::Nalo_BJ2A(DialogService& dialogs)
 
     SetButtonsState(true, true);
     acceptFolderDrops([this](const QString& folder, const QString&) { setFolder(folder); });
-    folder_ = QString::fromStdString(LoadFolderKey(Section, KeySourceFolder));
-    aviFolder_ = QString::fromStdString(LoadFolderKey(Section, KeyAviFolder));
+    const IniDocument ini = IniDocument::read(IniPath());
+    folder_ = QString::fromStdString(LoadFolderKey(ini, Section, KeySourceFolder));
+    aviFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, KeyAviFolder));
     int16_t fps = DefaultFps;
-    LoadNumberKey(Section, KeyFps, DefaultFps, fps);
+    LoadNumberKey(ini, Section, KeyFps, DefaultFps, fps);
     for (const char* p : Patterns) Combo_Kind_->addItem(QString::fromUtf8(p));
     Combo_Kind_->setCurrentIndex(0);
     pattern_ = QString::fromUtf8(Patterns[0]);

@@ -133,10 +133,11 @@ Nalo_CD2MP3::Nalo_CD2MP3(DialogService& dialogs, const PlaybackClock* clock, Aud
 
     SetButtonsState(true, true);
     int16_t quality = 1, bitrate = 9;
-    LoadNumberKey(Section, "MP3WAV区分", 0, outputMode_);
-    LoadNumberKey(Section, "Quality", 1, quality);
-    LoadNumberKey(Section, "Bitrate", 9, bitrate);
-    storedFolder_ = LoadFolderKey(Section, "Outputﾌｫﾙﾀﾞ");
+    const IniDocument ini = IniDocument::read(IniPath());
+    LoadNumberKey(ini, Section, "MP3WAV区分", 0, outputMode_);
+    LoadNumberKey(ini, Section, "Quality", 1, quality);
+    LoadNumberKey(ini, Section, "Bitrate", 9, bitrate);
+    storedFolder_ = LoadFolderKey(ini, Section, "Outputﾌｫﾙﾀﾞ");
     SetUnhandledExceptionFilter(true);
     cmbQuality_->setCurrentIndex(quality);
     cmbBitrate_->setCurrentIndex(bitrate);

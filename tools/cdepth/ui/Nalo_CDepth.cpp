@@ -102,8 +102,9 @@ Nalo_CDepth::Nalo_CDepth(DialogService& dialogs)
 
     SetButtonsState(true, true);
     acceptFileDrops(QString::fromUtf8(PictureFilter), [this](const QString& file, const QString&) { openPicture(file); });
-    PictureFolder = LoadFolderKey(Section, "PIC_Getﾌｫﾙﾀﾞ");
-    saveFolder_ = QString::fromStdString(LoadFolderKey(Section, "PIC_Putﾌｫﾙﾀﾞ"));
+    const IniDocument ini = IniDocument::read(IniPath());
+    PictureFolder = LoadFolderKey(ini, Section, "PIC_Getﾌｫﾙﾀﾞ");
+    saveFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, "PIC_Putﾌｫﾙﾀﾞ"));
     depth_[2]->setChecked(true);
     method_[0]->setChecked(true);
     methodClicked();

@@ -91,9 +91,10 @@ Nalo_G2G::Nalo_G2G(DialogService& dialogs)
 
     SetButtonsState(true, true);
     acceptFileDrops(QString::fromUtf8(GifFilter), [this](const QString& file, const QString&) { openGif(file); });
-    gifFolder_ = QString::fromStdString(LoadFolderKey(Section, "ｱﾆﾒGIFﾌｫﾙﾀﾞ"));
-    LoadNumberKey(Section, "BMPGIF区分", 0, shared_.FrameFileKind);
-    LoadNumberKey(Section, "透過処理", 0, transparency_);
+    const IniDocument ini = IniDocument::read(IniPath());
+    gifFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, "ｱﾆﾒGIFﾌｫﾙﾀﾞ"));
+    LoadNumberKey(ini, Section, "BMPGIF区分", 0, shared_.FrameFileKind);
+    LoadNumberKey(ini, Section, "透過処理", 0, transparency_);
     shared_.FrameFileKind = shared_.FrameFileKind == 1 ? 1 : 0;
     transparency_ = transparency_ != 0 ? 1 : 0;
     showOptions();

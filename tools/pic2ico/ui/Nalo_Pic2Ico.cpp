@@ -131,12 +131,13 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
 
     SetButtonsState(true, true);
     acceptFileDrops(QString::fromUtf8(FilePattern), [this](const QString& file, const QString&) { openPicture(file); });
-    loadSettings();
+    const IniDocument ini = IniDocument::read(IniPath());
+    loadSettings(ini);
     {
         const QSignalBlocker quiet(Drive1_);
         Drive1_->addItems(SystemMountPoints());
     }
-    const QString start = QString::fromStdString(LoadFolderKey(Section, KeyFileFolder));
+    const QString start = QString::fromStdString(LoadFolderKey(ini, Section, KeyFileFolder));
     if (!setFolder(start)) setFolder(QStringLiteral("/"));
     Cmd_Sel_->setEnabled(false);
     for (Command* c : {Cmd_TrnColor_, Cmd_C_, Cmd_Set_}) c->setEnabled(false);
@@ -145,18 +146,18 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     showTransparentColour();
 }
 
-void Nalo_Pic2Ico::loadSettings() {
+void Nalo_Pic2Ico::loadSettings(const IniDocument& ini) {
     // Values outside their choices fall back to the defaults, so every group shows a choice.
-    auto load = [](const char* key, int16_t fallback, int16_t last) {
+    auto load = [&ini](const char* key, int16_t fallback, int16_t last) {
         int16_t v = fallback;
-        LoadNumberKey(Section, key, fallback, v);
+        LoadNumberKey(ini, Section, key, fallback, v);
         return v >= 0 && v <= last ? v : fallback;
     };
     shared_.CaptureMode = load(KeyCaptureMode, 1, 1);
     shared_.FitSide = load(KeyFitSide, 0, 1);
     shared_.IconColours = load(KeyIconColours, 2, 3);
     shared_.ShrinkMode = load(KeyShrinkMode, 0, 2);
-    iconFolder_ = QString::fromStdString(LoadFolderKey(Section, KeyIconFolder));
+    iconFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, KeyIconFolder));
 }
 
 void Nalo_Pic2Ico::saveSettings() {

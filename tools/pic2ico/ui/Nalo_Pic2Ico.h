@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Dib.h"
+#include "shell/IniDocument.h"
 #include "shell/ui/FolderLists.h"
 #include "shell/ui/ToolWindow.h"
 #include "tools/pic2ico/Pic2IcoRules.h"
@@ -56,7 +57,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void loadSettings();
+    void loadSettings(const IniDocument& ini);
     // Moves the folder and file lists to `folder`; raises RuntimeError when it cannot be listed.
     void moveToFolder(const QString& folder);
     void fillFileList();

@@ -27,10 +27,11 @@ Nalo_TGAPCX::Nalo_TGAPCX(DialogService& dialogs)
     connect(Cmd_Henkan(), &Command::clicked, this, &Nalo_TGAPCX::convert);
 
     SetButtonsState(true, true);
-    folder_ = LoadFolderKey(Section, "GETﾌｫﾙﾀﾞ");
-    LoadNumberKey(Section, "上書き", 0, OverwriteMode);
+    const IniDocument ini = IniDocument::read(IniPath());
+    folder_ = LoadFolderKey(ini, Section, "GETﾌｫﾙﾀﾞ");
+    LoadNumberKey(ini, Section, "上書き", 0, OverwriteMode);
     int16_t storedKind = 0;
-    LoadNumberKey(Section, "種類", 0, storedKind);
+    LoadNumberKey(ini, Section, "種類", 0, storedKind);
     setOverwriteMode(OverwriteMode);
     // A stored kind outside 0..11 starts with the first kind.
     setKind(storedKind >= 0 && storedKind < tgapcx::KindCount ? storedKind : 0);
