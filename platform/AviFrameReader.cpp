@@ -1,7 +1,8 @@
 // Frame reader: decodes the stream with libavcodec and converts each delivered frame
 // straight into a packed DIB with libswscale. The decoder state and a cursor are kept,
 // so sequential reads decode each frame once; a jump seeks to the key frame before
-// the wanted frame and decodes forward.
+// the wanted frame and decodes forward. An AVI's frames are numbered by its index;
+// other videos' by their timeline (the cursor then holds presentation times).
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -38,7 +39,12 @@ public:
     const BITMAPINFOHEADER* get(int32_t pos);
 
 private:
+    const BITMAPINFOHEADER* getTimed(int32_t pos);
     bool seekTo(int64_t pos);
+    // Timeline seek to the key frame shown at or before `time`; `midway` tells whether
+    // it went into the file (else decoding starts over from the first packet).
+    bool seekToTime(int64_t time, bool& midway);
+    bool restart();
     // Opens the file (again): a file that no longer opens as the same video (shrunk,
     // replaced) leaves the reader closed, and every later frame is null.
     bool openDemuxer();
@@ -57,12 +63,14 @@ private:
     std::unique_ptr<AVPacket, PacketCloser> packet_;
     std::unique_ptr<SwsContext, SwsCloser> sws_;
     AVStream* st_ = nullptr;
-    int64_t currentPos_ = NoFrame;   // frame number held in current_
+    int64_t currentPos_ = NoFrame;   // frame number (timeline: time) held in current_
     int64_t pendingPos_ = NoFrame;   // frame decoded beyond the last request
     int64_t delivered_ = NoFrame;    // frame number in dib_
     int64_t nextEntry_ = 0;          // index entry of the next frame the decoder outputs
     bool draining_ = false, ended_ = false;
     bool reorders_ = false;          // B-frames: key-frame times are not output numbers
+    bool fresh_ = true;              // nothing read since the demuxer opened
+    bool toKeyFrame_ = false;        // after a timeline seek: packets up to a key frame are skipped
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
     bool topDown_ = false;
     std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned), tail
@@ -118,9 +126,27 @@ void AviFrameReader::allocateBlock() {
 }
 
 int AviFrameReader::receive() {
-    int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
-    if (r == 0) pendingPos_ = frameNumberOf(nextEntry_++);
-    return r;
+    const VideoTimeline* timeline = stream_->timeline.get();
+    for (;;) {
+        const int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
+        if (r != 0) return r;
+        if (!timeline) {
+            pendingPos_ = frameNumberOf(nextEntry_++);
+            return 0;
+        }
+        if (!timeline->timed()) {
+            pendingPos_ = nextEntry_++;
+            return 0;
+        }
+        // Pictures the timeline does not list (cut by an edit list) are passed over.
+        const AVFrame& f = *pending_;
+        const int64_t t = f.pts != AV_NOPTS_VALUE ? f.pts : f.best_effort_timestamp;
+        if (t != AV_NOPTS_VALUE && timeline->isPicture(t)) {
+            pendingPos_ = t;
+            return 0;
+        }
+        ffmpeg().av_frame_unref(pending_.get());
+    }
 }
 
 int64_t AviFrameReader::frameNumberOf(int64_t entry) const {
@@ -160,12 +186,17 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
         // The decoder wants input.
         for (;;) {
             int rr = ffmpeg().av_read_frame(format_.get(), packet_.get());
+            fresh_ = false;
             if (rr < 0) {
                 ffmpeg().avcodec_send_packet(codec_.get(), nullptr);
                 draining_ = true;
                 break;
             }
             bool ours = packet_->stream_index == st_->index;
+            if (ours && toKeyFrame_) {
+                toKeyFrame_ = !(packet_->flags & AV_PKT_FLAG_KEY);
+                ours = !toKeyFrame_;
+            }
             int sent = ours ? ffmpeg().avcodec_send_packet(codec_.get(), packet_.get()) : 0;
             ffmpeg().av_packet_unref(packet_.get());
             if (ours && sent != AVERROR(EAGAIN)) break;  // corrupt packets are skipped
@@ -175,7 +206,8 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
 
 bool AviFrameReader::openDemuxer() {
     st_ = nullptr;
-    format_ = openAviDemuxer(stream_->file->path);
+    const AviFile& file = *stream_->file;
+    format_ = file.avi ? openAviDemuxer(file.path) : nalo::openDemuxer(file.path, file.format->iformat);
     const int index = stream_->index;
     if (!format_ || index >= int(format_->nb_streams) ||
         (codec_ && format_->streams[index]->codecpar->codec_id != codec_->codec_id)) {
@@ -183,6 +215,8 @@ bool AviFrameReader::openDemuxer() {
         return false;
     }
     st_ = format_->streams[index];
+    fresh_ = true;
+    toKeyFrame_ = false;
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (int(i) != index) format_->streams[i]->discard = AVDISCARD_ALL;
     return true;
@@ -200,6 +234,51 @@ bool AviFrameReader::seekTo(int64_t pos) {
     if (!reorders_ && ffmpeg().av_seek_frame(format_.get(), st_->index, target, AVSEEK_FLAG_BACKWARD) >= 0) return true;
     nextEntry_ = 0;
     return openDemuxer();
+}
+
+bool AviFrameReader::restart() {
+    ffmpeg().avcodec_flush_buffers(codec_.get());
+    currentPos_ = pendingPos_ = NoFrame;
+    draining_ = ended_ = false;
+    nextEntry_ = 0;
+    return fresh_ || openDemuxer();
+}
+
+bool AviFrameReader::seekToTime(int64_t time, bool& midway) {
+    int64_t decodeTime = 0;
+    midway = stream_->timeline->seekPointBefore(time, decodeTime);
+    if (midway) {
+        ffmpeg().avcodec_flush_buffers(codec_.get());
+        currentPos_ = pendingPos_ = NoFrame;
+        draining_ = ended_ = false;
+        midway = ffmpeg().av_seek_frame(format_.get(), st_->index, decodeTime, AVSEEK_FLAG_BACKWARD) >= 0;
+        toKeyFrame_ = midway;
+        fresh_ = false;
+    }
+    return midway || restart();
+}
+
+const BITMAPINFOHEADER* AviFrameReader::getTimed(int32_t pos) {
+    const VideoTimeline& timeline = *stream_->timeline;
+    const int64_t want = timeline.timeOfFrame(pos);
+    // The furthest picture out of the decoder; seek when the wanted one lies behind
+    // it, or a key frame lies between them.
+    const int64_t reached = pendingPos_ != NoFrame ? pendingPos_ : currentPos_;
+    bool seek;
+    if (want == currentPos_) seek = false;
+    else if (reached == NoFrame) seek = true;
+    else if (want < currentPos_) seek = true;
+    else seek = want > reached && timeline.keyFrameBetween(reached, want);
+    delivered_ = NoFrame;
+    bool midway = false;
+    if (seek && !seekToTime(want, midway)) return nullptr;
+    bool found = currentPos_ == want || decodeUpTo(want);
+    // A seek that landed past the picture (a container whose seek is not exact):
+    // decode from the start instead.
+    if (!found && midway && restart()) found = decodeUpTo(want);
+    if (!found || currentPos_ > want || !convert()) return nullptr;
+    delivered_ = pos;
+    return header_;
 }
 
 bool AviFrameReader::convert() {
@@ -228,6 +307,7 @@ bool AviFrameReader::convert() {
 const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
     if (!format_ || pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
     if (pos == delivered_) return header_;
+    if (stream_->timeline) return getTimed(pos);
     // Decode forward unless the frame lies behind the cursor or a key frame lies
     // between the cursor and it.
     int64_t next = pendingPos_ != NoFrame ? pendingPos_ : currentPos_ != NoFrame ? currentPos_ + 1 : NoFrame;
