@@ -1,6 +1,7 @@
 #include "platform/AviFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -88,6 +89,19 @@ static __int128 endMilliseconds(int64_t sample, int64_t scale, int64_t rate) {
     return num >= 0 ? (num + half) / rate : -((-num + half) / rate);
 }
 
+// Clockwise quarter turns (0..3) that show the stream as players do: its display
+// matrix, else a "rotate" tag in degrees clockwise.
+static int quarterTurns(AVStream* st) {
+    const FfmpegApi& ff = ffmpeg();
+    double clockwise = 0;
+    if (const uint8_t* matrix = ff.av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))
+        clockwise = -ff.av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    else if (const AVDictionaryEntry* tag = ff.av_dict_get(st->metadata, "rotate", nullptr, 0))
+        clockwise = std::strtod(tag->value, nullptr);
+    if (!std::isfinite(clockwise)) return 0;
+    return int(((std::lround(clockwise / 90) % 4) + 4) % 4);
+}
+
 // The timeline of stream `index`, scanned on first use from a demuxer of its own.
 static std::shared_ptr<const VideoTimeline> timelineOf(AviFile& file, int index) {
     for (const auto& [i, timeline] : file.timelines)
@@ -154,6 +168,9 @@ AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t ty
         largest = largestPacket(st);
         length = st->nb_frames > 0 ? st->nb_frames : entries;
     } else {
+        // A portrait phone video is stored on its side: frames come out upright.
+        s->rotation = quarterTurns(st);
+        if (s->rotation % 2) std::swap(s->width, s->height);
         s->timeline = timelineOf(*file, si);
         if (!s->timeline) return AVIERR_BADFORMAT;
         s->scale = s->timeline->scale();

@@ -4,6 +4,7 @@
 // the wanted frame and decodes forward. An AVI's frames are numbered by its index;
 // other videos' by their timeline (the cursor then holds presentation times).
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -31,6 +32,24 @@ struct SwsCloser {
 };
 constexpr int64_t NoFrame = INT64_MIN;
 constexpr size_t TailPadding = 256;
+
+// Turns packed top-down rows (w x h, Bytes a pixel) clockwise by `turns` quarter
+// turns into `dst` (rows `stride` apart): each output row walks a source column or row.
+template <int Bytes>
+void turnUpright(const uint8_t* src, int w, int h, int turns, uint8_t* dst, int stride) {
+    const int dw = turns % 2 ? h : w, dh = turns % 2 ? w : h;
+    // Source offset of output (0, y) and the step per output pixel, in pixels.
+    const ptrdiff_t step = turns == 1 ? -ptrdiff_t(w) : turns == 2 ? -1 : ptrdiff_t(w);
+    for (int y = 0; y < dh; ++y) {
+        const ptrdiff_t first = turns == 1   ? ptrdiff_t(h - 1) * w + y
+                                : turns == 2 ? ptrdiff_t(h - 1 - y) * w + (w - 1)
+                                             : ptrdiff_t(w - 1 - y);
+        const uint8_t* from = src + first * Bytes;
+        uint8_t* row = dst + size_t(stride) * size_t(y);
+        for (int x = 0; x < dw; ++x, from += step * Bytes) std::memcpy(row + size_t(x) * Bytes, from, Bytes);
+    }
+}
+
 }  // namespace
 
 class AviFrameReader {
@@ -75,6 +94,7 @@ private:
     bool topDown_ = false;
     std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned), tail
     std::vector<uint8_t> scratch_;   // top-down rows of a bottom-up picture, before the copy
+    std::vector<uint8_t> sideways_;  // a rotated video's picture as stored, before turning
     BITMAPINFOHEADER* header_ = nullptr;
     uint8_t* pixels_ = nullptr;
 };
@@ -116,6 +136,7 @@ void AviFrameReader::allocateBlock() {
     // tail keeps the last row's overrun inside the buffer.
     block_.assign(64 + image + TailPadding, 0);
     if (!topDown_) scratch_.assign(image + TailPadding, 0);
+    if (stream_->rotation) sideways_.assign(size_t(width_) * size_t(height_) * size_t(bitCount_ / 8) + TailPadding, 0);
     header_ = reinterpret_cast<BITMAPINFOHEADER*>(block_.data() + 24);
     pixels_ = block_.data() + 64;
     *header_ = BITMAPINFOHEADER{};
@@ -284,8 +305,11 @@ const BITMAPINFOHEADER* AviFrameReader::getTimed(int32_t pos) {
 bool AviFrameReader::convert() {
     AVFrame* f = current_.get();
     AVPixelFormat dst = bitCount_ == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
-    SwsContext* s = ffmpeg().sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format), width_,
-                                         height_, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    // A rotated video is scaled to the stored orientation, then turned upright.
+    const int turns = stream_->rotation;
+    const int outWidth = turns % 2 ? height_ : width_, outHeight = turns % 2 ? width_ : height_;
+    SwsContext* s = ffmpeg().sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format),
+                                                  outWidth, outHeight, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
     sws_.reset(s);
     if (!s) return false;
     if (block_.empty()) allocateBlock();
@@ -293,13 +317,20 @@ bool AviFrameReader::convert() {
     // in the row written next (or the tail). A bottom-up picture is scaled into the
     // scratch rows and copied over in reverse, since a negative stride would let
     // each row's overrun spoil the row stored above it.
-    uint8_t* target = topDown_ ? pixels_ : scratch_.data();
-    uint8_t* out[4] = {target, nullptr, nullptr, nullptr};
-    int strides[4] = {stride_, 0, 0, 0};
-    if (ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) != height_) return false;
+    uint8_t* upright = topDown_ ? pixels_ : scratch_.data();
+    const int bytes = bitCount_ / 8;
+    uint8_t* out[4] = {turns ? sideways_.data() : upright, nullptr, nullptr, nullptr};
+    int strides[4] = {turns ? outWidth * bytes : stride_, 0, 0, 0};
+    if (ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) != outHeight) return false;
+    if (turns == 0) {
+    } else if (bytes == 3) {
+        turnUpright<3>(sideways_.data(), outWidth, outHeight, turns, upright, stride_);
+    } else {
+        turnUpright<4>(sideways_.data(), outWidth, outHeight, turns, upright, stride_);
+    }
     if (!topDown_)
         for (int y = 0; y < height_; ++y)
-            std::memcpy(pixels_ + size_t(stride_) * size_t(height_ - 1 - y), target + size_t(stride_) * size_t(y),
+            std::memcpy(pixels_ + size_t(stride_) * size_t(height_ - 1 - y), upright + size_t(stride_) * size_t(y),
                         size_t(stride_));
     return true;
 }

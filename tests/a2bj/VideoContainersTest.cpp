@@ -165,3 +165,23 @@ TEST_F(VideoContainers, VariableFrameRateIsSampledAtTheAverageRate) {
     for (int picture : shown) expected.insert(expected.end(), pictures.begin() + picture * size, pictures.begin() + (picture + 1) * size);
     expectExtractionEquals(dir, video, expected, 42, 30, 20);
 }
+
+TEST_F(VideoContainers, PhoneVideosStoredOnTheirSideComeOutUpright) {
+    if (!haveEncoder("libx264")) GTEST_SKIP();
+    const std::string plain = make("plain.mp4", "testsrc2=size=42x30:rate=25 -frames:v 8",
+                                   "-c:v libx264 -bf 2 -g 4 -pix_fmt yuv420p");
+    // The display matrix of a phone held upright (90) or upside down (180), and 270.
+    const struct {
+        int degrees, width, height;
+    } cases[] = {{90, 30, 42}, {180, 42, 30}, {270, 30, 42}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.degrees);
+        const std::string video = dir.file("rot" + std::to_string(c.degrees) + ".mp4");
+        ASSERT_EQ(runCommand("ffmpeg -v error -y -i '" + plain + "' -c copy -metadata:s:v:0 rotate=" +
+                             std::to_string(c.degrees) + " '" + video + "'"),
+                  0);
+        // ffmpeg turns the pictures as players do.
+        expectExtractionEquals(dir, video, ffmpegFrames(dir, video, "bgr24"), c.width, c.height, 8);
+        expectImportEquals(video, ffmpegFrames(dir, video, "bgra"), c.width, c.height, 8);
+    }
+}
