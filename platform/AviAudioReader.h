@@ -14,7 +14,8 @@ namespace nalo {
 class AviAudioReader {
 public:
     // A file without a decodable audio stream gives a reader without audio.
-    explicit AviAudioReader(const std::string& path, const char* container = "avi");
+    // `container` null: whatever video container the file is.
+    explicit AviAudioReader(const std::string& path, const char* container = nullptr);
     ~AviAudioReader();
     AviAudioReader(const AviAudioReader&) = delete;
     AviAudioReader& operator=(const AviAudioReader&) = delete;

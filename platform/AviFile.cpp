@@ -1,6 +1,7 @@
 #include "platform/AviFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -19,7 +20,19 @@ void FormatCloser::operator()(AVFormatContext* ctx) const { ffmpeg().avformat_cl
 
 FormatPtr openAviDemuxer(const std::string& path) { return openDemuxer(path, "avi"); }
 
+// Containers and elementary streams a video is read from: none that opens further
+// files or addresses (playlists, concatenation, picture sequences).
+static constexpr const char* VideoDemuxers =
+    "avi,mov,mp4,m4a,3gp,3g2,mj2,matroska,webm,mpegts,mpeg,mpegvideo,asf,flv,ogg,h264,hevc,m4v,ivf,obu,nut,mxf,dv,"
+    "rm,yuv4mpegpipe,vc1,cavsvideo,h261,h263,mp3";
+
 FormatPtr openDemuxer(const std::string& path, const char* container) {
+    const AVInputFormat* format = nullptr;
+    if (container && !(format = ffmpeg().av_find_input_format(container))) return nullptr;
+    return openDemuxer(path, format);
+}
+
+FormatPtr openDemuxer(const std::string& path, const AVInputFormat* format) {
     // FFmpeg opens the file itself and would wait on a FIFO: only regular files go in.
     try {
         requireRegularFile(path, "AVIFile");
@@ -27,20 +40,20 @@ FormatPtr openDemuxer(const std::string& path, const char* container) {
         return nullptr;
     }
     const FfmpegApi& ff = ffmpeg();
-    const AVInputFormat* format = ff.av_find_input_format(container);
-    if (!format) return nullptr;
     // A hostile header must not make the demuxer read or allocate without bound.
     AVDictionary* options = nullptr;
     ff.av_dict_set(&options, "probesize", "1048576", 0);
     ff.av_dict_set(&options, "analyzeduration", "1000000", 0);
     ff.av_dict_set(&options, "max_index_size", "16777216", 0);
+    ff.av_dict_set(&options, "protocol_whitelist", "file", 0);
+    ff.av_dict_set(&options, "format_whitelist", VideoDemuxers, 0);
     AVFormatContext* ctx = nullptr;
     const int r = ff.avformat_open_input(&ctx, path.c_str(), format, &options);
     ff.av_dict_free(&options);
     if (r < 0) return nullptr;
     FormatPtr opened(ctx);
     // Stream headers of an AVI carry the formats; other containers are probed for them.
-    if (std::string_view(container) != "avi" && ff.avformat_find_stream_info(ctx, nullptr) < 0) return nullptr;
+    if (std::string_view(ctx->iformat->name) != "avi" && ff.avformat_find_stream_info(ctx, nullptr) < 0) return nullptr;
     return opened;
 }
 
@@ -76,6 +89,33 @@ static __int128 endMilliseconds(int64_t sample, int64_t scale, int64_t rate) {
     return num >= 0 ? (num + half) / rate : -((-num + half) / rate);
 }
 
+// Clockwise quarter turns (0..3) that show the stream as players do: its display
+// matrix, else a "rotate" tag in degrees clockwise.
+static int quarterTurns(AVStream* st) {
+    const FfmpegApi& ff = ffmpeg();
+    double clockwise = 0;
+    if (const uint8_t* matrix = ff.av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr))
+        clockwise = -ff.av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    else if (const AVDictionaryEntry* tag = ff.av_dict_get(st->metadata, "rotate", nullptr, 0))
+        clockwise = std::strtod(tag->value, nullptr);
+    if (!std::isfinite(clockwise)) return 0;
+    return int(((std::lround(clockwise / 90) % 4) + 4) % 4);
+}
+
+// The timeline of stream `index`, scanned on first use from a demuxer of its own.
+static std::shared_ptr<const VideoTimeline> timelineOf(AviFile& file, int index) {
+    for (const auto& [i, timeline] : file.timelines)
+        if (i == index) return timeline;
+    FormatPtr scanning = openDemuxer(file.path, file.format->iformat);
+    if (!scanning || index >= int(scanning->nb_streams)) return nullptr;
+    for (unsigned i = 0; i < scanning->nb_streams; ++i)
+        if (int(i) != index) scanning->streams[i]->discard = AVDISCARD_ALL;
+    auto timeline = std::make_shared<VideoTimeline>();
+    if (!timeline->scan(scanning.get(), index)) return nullptr;
+    file.timelines.emplace_back(index, timeline);
+    return timeline;
+}
+
 void AVIFileInit() {
     if (!std::getenv("NALO_AVI_LOG")) ffmpeg().av_log_set_level(AV_LOG_QUIET);
 }
@@ -85,11 +125,15 @@ void AVIFileExit() {}
 AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, const void*) {
     file.reset();
     if (mode & (OF_WRITE | OF_CREATE)) return openAviForWriting(file, path, mode);
+    // An AVI goes through its index; any other video through its timeline.
     FormatPtr format = openAviDemuxer(path);
-    if (!format) return AVIERR_FILEOPEN;
+    const bool avi = format != nullptr;
+    if (!avi) format = openDemuxer(path, static_cast<const char*>(nullptr));
+    if (!format || (!avi && findVideoStream(format.get(), 0) < 0)) return AVIERR_FILEOPEN;
     auto f = std::make_shared<AviFile>();
     f->path = path;
     f->format = std::move(format);
+    f->avi = avi;
     file = std::move(f);
     return AVIERR_OK;
 }
@@ -113,13 +157,28 @@ AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t ty
     s->width = w;
     s->height = h;
     s->handler = par->codec_tag;
-    s->scale = st->time_base.num;
-    s->rate = st->time_base.den;
-    // Packet times count samples from the header's dwStart; the index holds them.
-    int entries = ffmpeg().avformat_index_get_entries_count(st);
-    if (entries > 0) s->start = int32_t(std::clamp<int64_t>(ffmpeg().avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
-    if (int64_t(w) * h > largestPacket(st) * AviMaxPixelsPerByte) return AVIERR_BADFORMAT;
-    int64_t length = st->nb_frames > 0 ? st->nb_frames : entries;
+    int64_t length = 0, largest = 0;
+    if (file->avi) {
+        s->scale = st->time_base.num;
+        s->rate = st->time_base.den;
+        // Packet times count samples from the header's dwStart; the index holds them.
+        int entries = ffmpeg().avformat_index_get_entries_count(st);
+        if (entries > 0)
+            s->start = int32_t(std::clamp<int64_t>(ffmpeg().avformat_index_get_entry(st, 0)->timestamp, 0, INT32_MAX));
+        largest = largestPacket(st);
+        length = st->nb_frames > 0 ? st->nb_frames : entries;
+    } else {
+        // A portrait phone video is stored on its side: frames come out upright.
+        s->rotation = quarterTurns(st);
+        if (s->rotation % 2) std::swap(s->width, s->height);
+        s->timeline = timelineOf(*file, si);
+        if (!s->timeline) return AVIERR_BADFORMAT;
+        s->scale = s->timeline->scale();
+        s->rate = s->timeline->rate();
+        largest = s->timeline->largestPacket();
+        length = s->timeline->length();
+    }
+    if (int64_t(w) * h > largest * AviMaxPixelsPerByte) return AVIERR_BADFORMAT;
     // A frame count or an end time that does not fit 32 bits is a damaged header.
     if (length > INT32_MAX - int64_t(s->start) || endMilliseconds(s->start + length, s->scale, s->rate) > INT32_MAX)
         return AVIERR_BADFORMAT;

@@ -130,14 +130,19 @@ using PGETFRAME = std::shared_ptr<AviFrameReader>;
 void AVIFileInit();
 void AVIFileExit();
 
-// Opens an AVI file for reading (any mode without OF_WRITE/OF_CREATE; non-AVI
-// content: AVIERR_FILEOPEN) or, with OF_CREATE + OF_WRITE, a new AVI for writing.
+// Opens a video for reading (any mode without OF_WRITE/OF_CREATE): an AVI, or any
+// other container the layer reads (MP4/MOV, Matroska/WebM, MPEG-TS/PS, ...) that holds
+// a video stream; anything else gives AVIERR_FILEOPEN. Or, with OF_CREATE + OF_WRITE,
+// a new AVI for writing.
 // A new AVI is written beside `path` and takes its name only at AVIFileCommit: a file
 // released without a commit leaves nothing behind and `path` untouched. A folder that
 // cannot take the file or a read-only target gives AVIERR_FILEOPEN.
 AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, const void* handler = nullptr);
 // Stream `index` of the type (video only): the first video stream for index 0.
-// A frame size of 0 or beyond the limits gives AVIERR_BADFORMAT.
+// A frame size of 0 or beyond the limits gives AVIERR_BADFORMAT. An AVI's frames are
+// its index chunks; another container's follow its timeline (VideoTimeline: the
+// container's rate, or the average one for a variable rate; start 0). A video with
+// a display rotation is given upright: its size swapped for a quarter turn.
 AviResult AVIFileGetStream(const PAVIFILE& file, PAVISTREAM& stream, uint32_t type, int32_t index);
 AviResult AVIStreamOpenFromFileA(PAVISTREAM& stream, const std::string& path, uint32_t type, int32_t index,
                                  uint32_t mode, const void* handler = nullptr);

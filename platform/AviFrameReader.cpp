@@ -1,8 +1,10 @@
 // Frame reader: decodes the stream with libavcodec and converts each delivered frame
 // straight into a packed DIB with libswscale. The decoder state and a cursor are kept,
 // so sequential reads decode each frame once; a jump seeks to the key frame before
-// the wanted frame and decodes forward.
+// the wanted frame and decodes forward. An AVI's frames are numbered by its index;
+// other videos' by their timeline (the cursor then holds presentation times).
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -30,6 +32,24 @@ struct SwsCloser {
 };
 constexpr int64_t NoFrame = INT64_MIN;
 constexpr size_t TailPadding = 256;
+
+// Turns packed top-down rows (w x h, Bytes a pixel) clockwise by `turns` quarter
+// turns into `dst` (rows `stride` apart): each output row walks a source column or row.
+template <int Bytes>
+void turnUpright(const uint8_t* src, int w, int h, int turns, uint8_t* dst, int stride) {
+    const int dw = turns % 2 ? h : w, dh = turns % 2 ? w : h;
+    // Source offset of output (0, y) and the step per output pixel, in pixels.
+    const ptrdiff_t step = turns == 1 ? -ptrdiff_t(w) : turns == 2 ? -1 : ptrdiff_t(w);
+    for (int y = 0; y < dh; ++y) {
+        const ptrdiff_t first = turns == 1   ? ptrdiff_t(h - 1) * w + y
+                                : turns == 2 ? ptrdiff_t(h - 1 - y) * w + (w - 1)
+                                             : ptrdiff_t(w - 1 - y);
+        const uint8_t* from = src + first * Bytes;
+        uint8_t* row = dst + size_t(stride) * size_t(y);
+        for (int x = 0; x < dw; ++x, from += step * Bytes) std::memcpy(row + size_t(x) * Bytes, from, Bytes);
+    }
+}
+
 }  // namespace
 
 class AviFrameReader {
@@ -38,7 +58,12 @@ public:
     const BITMAPINFOHEADER* get(int32_t pos);
 
 private:
+    const BITMAPINFOHEADER* getTimed(int32_t pos);
     bool seekTo(int64_t pos);
+    // Timeline seek to the key frame shown at or before `time`; `midway` tells whether
+    // it went into the file (else decoding starts over from the first packet).
+    bool seekToTime(int64_t time, bool& midway);
+    bool restart();
     // Opens the file (again): a file that no longer opens as the same video (shrunk,
     // replaced) leaves the reader closed, and every later frame is null.
     bool openDemuxer();
@@ -57,16 +82,19 @@ private:
     std::unique_ptr<AVPacket, PacketCloser> packet_;
     std::unique_ptr<SwsContext, SwsCloser> sws_;
     AVStream* st_ = nullptr;
-    int64_t currentPos_ = NoFrame;   // frame number held in current_
+    int64_t currentPos_ = NoFrame;   // frame number (timeline: time) held in current_
     int64_t pendingPos_ = NoFrame;   // frame decoded beyond the last request
     int64_t delivered_ = NoFrame;    // frame number in dib_
     int64_t nextEntry_ = 0;          // index entry of the next frame the decoder outputs
     bool draining_ = false, ended_ = false;
     bool reorders_ = false;          // B-frames: key-frame times are not output numbers
+    bool fresh_ = true;              // nothing read since the demuxer opened
+    bool toKeyFrame_ = false;        // after a timeline seek: packets up to a key frame are skipped
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
     bool topDown_ = false;
     std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned), tail
     std::vector<uint8_t> scratch_;   // top-down rows of a bottom-up picture, before the copy
+    std::vector<uint8_t> sideways_;  // a rotated video's picture as stored, before turning
     BITMAPINFOHEADER* header_ = nullptr;
     uint8_t* pixels_ = nullptr;
 };
@@ -108,6 +136,7 @@ void AviFrameReader::allocateBlock() {
     // tail keeps the last row's overrun inside the buffer.
     block_.assign(64 + image + TailPadding, 0);
     if (!topDown_) scratch_.assign(image + TailPadding, 0);
+    if (stream_->rotation) sideways_.assign(size_t(width_) * size_t(height_) * size_t(bitCount_ / 8) + TailPadding, 0);
     header_ = reinterpret_cast<BITMAPINFOHEADER*>(block_.data() + 24);
     pixels_ = block_.data() + 64;
     *header_ = BITMAPINFOHEADER{};
@@ -118,9 +147,27 @@ void AviFrameReader::allocateBlock() {
 }
 
 int AviFrameReader::receive() {
-    int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
-    if (r == 0) pendingPos_ = frameNumberOf(nextEntry_++);
-    return r;
+    const VideoTimeline* timeline = stream_->timeline.get();
+    for (;;) {
+        const int r = ffmpeg().avcodec_receive_frame(codec_.get(), pending_.get());
+        if (r != 0) return r;
+        if (!timeline) {
+            pendingPos_ = frameNumberOf(nextEntry_++);
+            return 0;
+        }
+        if (!timeline->timed()) {
+            pendingPos_ = nextEntry_++;
+            return 0;
+        }
+        // Pictures the timeline does not list (cut by an edit list) are passed over.
+        const AVFrame& f = *pending_;
+        const int64_t t = f.pts != AV_NOPTS_VALUE ? f.pts : f.best_effort_timestamp;
+        if (t != AV_NOPTS_VALUE && timeline->isPicture(t)) {
+            pendingPos_ = t;
+            return 0;
+        }
+        ffmpeg().av_frame_unref(pending_.get());
+    }
 }
 
 int64_t AviFrameReader::frameNumberOf(int64_t entry) const {
@@ -160,12 +207,17 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
         // The decoder wants input.
         for (;;) {
             int rr = ffmpeg().av_read_frame(format_.get(), packet_.get());
+            fresh_ = false;
             if (rr < 0) {
                 ffmpeg().avcodec_send_packet(codec_.get(), nullptr);
                 draining_ = true;
                 break;
             }
             bool ours = packet_->stream_index == st_->index;
+            if (ours && toKeyFrame_) {
+                toKeyFrame_ = !(packet_->flags & AV_PKT_FLAG_KEY);
+                ours = !toKeyFrame_;
+            }
             int sent = ours ? ffmpeg().avcodec_send_packet(codec_.get(), packet_.get()) : 0;
             ffmpeg().av_packet_unref(packet_.get());
             if (ours && sent != AVERROR(EAGAIN)) break;  // corrupt packets are skipped
@@ -175,7 +227,8 @@ bool AviFrameReader::decodeUpTo(int64_t pos) {
 
 bool AviFrameReader::openDemuxer() {
     st_ = nullptr;
-    format_ = openAviDemuxer(stream_->file->path);
+    const AviFile& file = *stream_->file;
+    format_ = file.avi ? openAviDemuxer(file.path) : nalo::openDemuxer(file.path, file.format->iformat);
     const int index = stream_->index;
     if (!format_ || index >= int(format_->nb_streams) ||
         (codec_ && format_->streams[index]->codecpar->codec_id != codec_->codec_id)) {
@@ -183,6 +236,8 @@ bool AviFrameReader::openDemuxer() {
         return false;
     }
     st_ = format_->streams[index];
+    fresh_ = true;
+    toKeyFrame_ = false;
     for (unsigned i = 0; i < format_->nb_streams; ++i)
         if (int(i) != index) format_->streams[i]->discard = AVDISCARD_ALL;
     return true;
@@ -202,11 +257,59 @@ bool AviFrameReader::seekTo(int64_t pos) {
     return openDemuxer();
 }
 
+bool AviFrameReader::restart() {
+    ffmpeg().avcodec_flush_buffers(codec_.get());
+    currentPos_ = pendingPos_ = NoFrame;
+    draining_ = ended_ = false;
+    nextEntry_ = 0;
+    return fresh_ || openDemuxer();
+}
+
+bool AviFrameReader::seekToTime(int64_t time, bool& midway) {
+    int64_t decodeTime = 0;
+    midway = stream_->timeline->seekPointBefore(time, decodeTime);
+    if (midway) {
+        ffmpeg().avcodec_flush_buffers(codec_.get());
+        currentPos_ = pendingPos_ = NoFrame;
+        draining_ = ended_ = false;
+        midway = ffmpeg().av_seek_frame(format_.get(), st_->index, decodeTime, AVSEEK_FLAG_BACKWARD) >= 0;
+        toKeyFrame_ = midway;
+        fresh_ = false;
+    }
+    return midway || restart();
+}
+
+const BITMAPINFOHEADER* AviFrameReader::getTimed(int32_t pos) {
+    const VideoTimeline& timeline = *stream_->timeline;
+    const int64_t want = timeline.timeOfFrame(pos);
+    // The furthest picture out of the decoder; seek when the wanted one lies behind
+    // it, or a key frame lies between them.
+    const int64_t reached = pendingPos_ != NoFrame ? pendingPos_ : currentPos_;
+    bool seek;
+    if (want == currentPos_) seek = false;
+    else if (reached == NoFrame) seek = true;
+    else if (want < currentPos_) seek = true;
+    else seek = want > reached && timeline.keyFrameBetween(reached, want);
+    delivered_ = NoFrame;
+    bool midway = false;
+    if (seek && !seekToTime(want, midway)) return nullptr;
+    bool found = currentPos_ == want || decodeUpTo(want);
+    // A seek that landed past the picture (a container whose seek is not exact):
+    // decode from the start instead.
+    if (!found && midway && restart()) found = decodeUpTo(want);
+    if (!found || currentPos_ > want || !convert()) return nullptr;
+    delivered_ = pos;
+    return header_;
+}
+
 bool AviFrameReader::convert() {
     AVFrame* f = current_.get();
     AVPixelFormat dst = bitCount_ == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
-    SwsContext* s = ffmpeg().sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format), width_,
-                                         height_, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    // A rotated video is scaled to the stored orientation, then turned upright.
+    const int turns = stream_->rotation;
+    const int outWidth = turns % 2 ? height_ : width_, outHeight = turns % 2 ? width_ : height_;
+    SwsContext* s = ffmpeg().sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format),
+                                                  outWidth, outHeight, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
     sws_.reset(s);
     if (!s) return false;
     if (block_.empty()) allocateBlock();
@@ -214,13 +317,20 @@ bool AviFrameReader::convert() {
     // in the row written next (or the tail). A bottom-up picture is scaled into the
     // scratch rows and copied over in reverse, since a negative stride would let
     // each row's overrun spoil the row stored above it.
-    uint8_t* target = topDown_ ? pixels_ : scratch_.data();
-    uint8_t* out[4] = {target, nullptr, nullptr, nullptr};
-    int strides[4] = {stride_, 0, 0, 0};
-    if (ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) != height_) return false;
+    uint8_t* upright = topDown_ ? pixels_ : scratch_.data();
+    const int bytes = bitCount_ / 8;
+    uint8_t* out[4] = {turns ? sideways_.data() : upright, nullptr, nullptr, nullptr};
+    int strides[4] = {turns ? outWidth * bytes : stride_, 0, 0, 0};
+    if (ffmpeg().sws_scale(s, f->data, f->linesize, 0, f->height, out, strides) != outHeight) return false;
+    if (turns == 0) {
+    } else if (bytes == 3) {
+        turnUpright<3>(sideways_.data(), outWidth, outHeight, turns, upright, stride_);
+    } else {
+        turnUpright<4>(sideways_.data(), outWidth, outHeight, turns, upright, stride_);
+    }
     if (!topDown_)
         for (int y = 0; y < height_; ++y)
-            std::memcpy(pixels_ + size_t(stride_) * size_t(height_ - 1 - y), target + size_t(stride_) * size_t(y),
+            std::memcpy(pixels_ + size_t(stride_) * size_t(height_ - 1 - y), upright + size_t(stride_) * size_t(y),
                         size_t(stride_));
     return true;
 }
@@ -228,6 +338,7 @@ bool AviFrameReader::convert() {
 const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
     if (!format_ || pos < stream_->start || int64_t(pos) >= int64_t(stream_->start) + stream_->length) return nullptr;
     if (pos == delivered_) return header_;
+    if (stream_->timeline) return getTimed(pos);
     // Decode forward unless the frame lies behind the cursor or a key frame lies
     // between the cursor and it.
     int64_t next = pendingPos_ != NoFrame ? pendingPos_ : currentPos_ != NoFrame ? currentPos_ + 1 : NoFrame;

@@ -5,6 +5,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/display.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
 #include <libavutil/mathematics.h>
@@ -19,7 +20,7 @@ namespace nalo {
 #define NALO_FFMPEG_AVUTIL(X)                                                                              \
     X(av_dict_free) X(av_dict_set) X(av_frame_alloc) X(av_frame_free) X(av_frame_unref) X(av_log_set_level)     \
     X(av_frame_get_buffer) X(av_frame_make_writable) X(av_malloc) X(av_free) X(av_freep) X(av_opt_set_int)   \
-    X(av_opt_set_double) X(av_rescale_q) X(av_max_alloc)
+    X(av_opt_set_double) X(av_rescale_q) X(av_max_alloc) X(av_reduce) X(av_display_rotation_get) X(av_dict_get)
 #define NALO_FFMPEG_AVCODEC(X)                                                                             \
     X(av_packet_alloc) X(av_packet_free) X(av_packet_unref) X(avcodec_alloc_context3)                    \
     X(avcodec_descriptor_get) X(avcodec_find_decoder) X(avcodec_flush_buffers) X(avcodec_free_context)   \
@@ -31,7 +32,7 @@ namespace nalo {
     X(avformat_close_input) X(avformat_find_stream_info) X(avformat_index_get_entries_count) X(avformat_index_get_entry)              \
     X(avformat_open_input) X(avformat_alloc_output_context2) X(avformat_free_context)                    \
     X(avformat_new_stream) X(avformat_write_header) X(av_write_frame) X(av_write_trailer)                 \
-    X(avio_alloc_context) X(avio_context_free) X(avio_flush)
+    X(avio_alloc_context) X(avio_context_free) X(avio_flush) X(av_stream_get_side_data)
 #define NALO_FFMPEG_SWSCALE(X) X(sws_freeContext) X(sws_getCachedContext) X(sws_getContext) X(sws_scale)
 
 struct FfmpegApi {

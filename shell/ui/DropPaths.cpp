@@ -8,6 +8,7 @@
 
 #include "codecs/GifBlockWalk.h"
 #include "platform/FileBytes.h"
+#include "platform/VideoFileTypes.h"
 #include "shell/FileHelpers.h"
 #include "shell/RuntimeError.h"
 
@@ -61,7 +62,7 @@ int MenuToolFor(const QString& file) {
     if (ext == "bmp" || ext == "jpg") return ColourDepthTool;
     if (ext == "gif") return gifFrameCount(file) > 1 ? SplitterTool : ColourDepthTool;
     if (ext == "tga" || ext == "pcx") return TgaPcxTool;
-    if (ext == "avi") return AviToGifTool;
+    if (IsVideoExtension(ext.toStdString())) return AviToGifTool;
     return -1;
 }
 

@@ -45,7 +45,7 @@ struct Drop : WithQtApp, ::testing::Test {
         savePictureBmp(picture, dir.file("pic.bmp"));
         writeFile(dir.file("anim.gif"), tinyGif(2));
         writeFile(dir.file("still.gif"), tinyGif(1));
-        for (const char* name : {"clip.avi", "pic.pcx", "pic.tga", "notes.txt"}) writeText(dir.file(name), "not a picture");
+        for (const char* name : {"clip.avi", "clip.mp4", "clip.webm", "pic.pcx", "pic.tga", "notes.txt"}) writeText(dir.file(name), "not a picture");
     }
     void TearDown() override { ::unsetenv("NALO_APP_DIR"); }
     QString path(const char* name) const { return QString::fromStdString(dir.file(name)); }
@@ -134,6 +134,11 @@ TEST_F(Drop, FileToolsOpenOneFileOfTheirDialogsFilter) {
          [&](ToolWindow*) { return dialogs.messages() == QStringList{"loading error AVI file"}; }},
         {"A2BJ", [&] { return new Nalo_A2BJ(dialogs); }, "clip.avi", "pic.bmp",
          [&](ToolWindow*) { return AviFolder == dir.path().string() && dialogs.messages().size() == 1; }},
+        // Other video containers go the same way.
+        {"AVI2GIF", [&] { return new Nalo_AVI2GIF(dialogs); }, "clip.mp4", "notes.txt",
+         [&](ToolWindow*) { return dialogs.messages() == QStringList{"loading error AVI file"}; }},
+        {"A2BJ", [&] { return new Nalo_A2BJ(dialogs); }, "clip.webm", "notes.txt",
+         [&](ToolWindow*) { return AviFolder == dir.path().string() && dialogs.messages().size() == 1; }},
     };
     for (const auto& c : cases) {
         dialogs.calls.clear();
@@ -155,7 +160,7 @@ TEST_F(Drop, MenuOpensTheToolForTheFilesType) {
         const char* file;
         int tool;
     } cases[] = {{"pic.bmp", 9}, {"still.gif", 9}, {"anim.gif", 4}, {"pic.tga", 10},
-                 {"pic.pcx", 10}, {"clip.avi", 5}, {"notes.txt", -1}};
+                 {"pic.pcx", 10}, {"clip.avi", 5}, {"clip.mp4", 5}, {"clip.webm", 5}, {"notes.txt", -1}};
     for (const auto& c : cases) EXPECT_EQ(MenuToolFor(path(c.file)), c.tool) << c.file;
 
     Nalo_Menu menu(dialogs);

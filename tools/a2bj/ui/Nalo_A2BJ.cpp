@@ -11,6 +11,7 @@
 #include "controls/HoverButton.h"
 #include "controls/OptionImage.h"
 #include "platform/PictureIo.h"
+#include "platform/VideoFileTypes.h"
 #include "platform/ui/DibImage.h"
 #include "shell/FileHelpers.h"
 #include "shell/ProgramState.h"
@@ -23,7 +24,8 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "A2BJ";
-constexpr const char* AviFilter = "AVIﾌｧｲﾙ (*.avi)";
+// The AVI file type, with the other video containers the layer reads.
+QString aviFilter() { return QStringLiteral("AVIﾌｧｲﾙ (") + QString::fromStdString(VideoFilePatterns()) + ")"; }
 constexpr int Slot = 2;
 constexpr int PreviewSide = 81;
 
@@ -119,7 +121,7 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
     connect(List1_, &QListWidget::itemClicked, this, &Nalo_A2BJ::previewListItem);
 
     SetButtonsState(true, true);
-    acceptFileDrops(QString::fromUtf8(AviFilter), [this](const QString& file, const QString&) { openAvi(file); });
+    acceptFileDrops(aviFilter(), [this](const QString& file, const QString&) { openAvi(file); });
     const IniDocument ini = IniDocument::read(IniPath());
     AviFolder = LoadFolderKey(ini, Section, "AVIﾌｫﾙﾀﾞ");
     outputFolder_ = LoadFolderKey(ini, Section, "保存先のﾌｫﾙﾀﾞ");
@@ -169,7 +171,7 @@ void Nalo_A2BJ::chooseAvi() {
     FileDialogRequest request;
     request.title = QStringLiteral("ﾌｧｲﾙを開く");
     request.folder = qs(AviFolder);
-    request.filter = QString::fromUtf8(AviFilter);
+    request.filter = aviFilter();
     const QString chosen = dialogs().openFile(this, request);
     if (!chosen.isEmpty()) openAvi(chosen);
 }

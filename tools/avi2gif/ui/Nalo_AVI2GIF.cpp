@@ -14,6 +14,7 @@
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
 #include "platform/FileIdentity.h"
+#include "platform/VideoFileTypes.h"
 #include "shell/AppPath.h"
 #include "shell/FileHelpers.h"
 #include "shell/ProgramState.h"
@@ -27,7 +28,10 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "AVI2GIF";
-constexpr const char* AviFilter = "AVI Videoﾌｧｲﾙ (avi) (*.avi)";
+// The AVI file type, with the other video containers the layer reads.
+QString aviFilter() {
+    return QStringLiteral("AVI Videoﾌｧｲﾙ (avi) (") + QString::fromStdString(VideoFilePatterns()) + ")";
+}
 constexpr int Slot = 7;
 
 // The pick-colour pointer: a dropper whose tip is the hot spot.
@@ -104,7 +108,7 @@ Nalo_AVI2GIF::Nalo_AVI2GIF(DialogService& dialogs)
     connect(&tmrDelay_, &QTimer::timeout, this, &Nalo_AVI2GIF::previewTick);
 
     SetButtonsState(true, true);
-    acceptFileDrops(QString::fromUtf8(AviFilter), [this](const QString& file, const QString&) { openAvi(file); });
+    acceptFileDrops(aviFilter(), [this](const QString& file, const QString&) { openAvi(file); });
     const IniDocument ini = IniDocument::read(IniPath());
     AviFolder = LoadFolderKey(ini, Section, "AVIﾌｫﾙﾀﾞ");
     gifFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, "ｱﾆﾒGifﾌｫﾙﾀﾞ"));
@@ -141,7 +145,7 @@ void Nalo_AVI2GIF::chooseAvi() {
     FileDialogRequest request;
     request.title = QStringLiteral("AVIﾌｧｲﾙを選択");
     request.folder = QString::fromStdString(AviFolder);
-    request.filter = QString::fromUtf8(AviFilter);
+    request.filter = aviFilter();
     const QString path = dialogs().openFile(this, request);
     if (!path.isEmpty()) openAvi(path);
 }
