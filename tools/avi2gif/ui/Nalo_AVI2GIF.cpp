@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QWheelEvent>
+#include <utility>
 
 #include "controls/Command.h"
 #include "controls/HoverButton.h"
@@ -215,8 +216,9 @@ void Nalo_AVI2GIF::drawFrame(int16_t n) {
     case 0:
     case 1: bitBlt(previous_.hDIBDC(), 0, 0, w, h, canvasDc, 0, 0); break;
     case 2:
-        background_.Tile(previous_.hDIBDC(), gif_.FrameLeft(n), gif_.FrameTop(n), gif_.FrameDIBXOR(n).Width(),
-                         gif_.FrameDIBXOR(n).Height(), false);
+        background_.Tile(previous_.hDIBDC(), gif_.FrameLeft(n), gif_.FrameTop(n),
+                         std::as_const(gif_).FrameDIBXOR(n).Width(), std::as_const(gif_).FrameDIBXOR(n).Height(),
+                         false);
         break;
     default: break;
     }
@@ -240,7 +242,8 @@ void Nalo_AVI2GIF::updateFacts() {
         lblPaletteV_->clear();
         return;
     }
-    lblScreenV_->setText(QString("%1x%2").arg(gif_.FrameDIBXOR(1).Width()).arg(gif_.FrameDIBXOR(1).Height()));
+    const GcDIB& first = std::as_const(gif_).FrameDIBXOR(1);
+    lblScreenV_->setText(QString("%1x%2").arg(first.Width()).arg(first.Height()));
     lblFramesV_->setText(QString::number(gif_.FramesCount()));
     lblPaletteV_->setText(QString("%1 bpp").arg(avi2gif::PaletteDepth(gif_.GlobalPaletteEntries())));
 }
