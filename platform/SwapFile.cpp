@@ -47,6 +47,13 @@ bool transferAll(std::vector<iovec> v, uint64_t offset, Transfer transfer) {
     return true;
 }
 
+// Reserves [from, to) of the file; false with the error number in `why`.
+bool reserve(int fd, uint64_t from, uint64_t to, int& why) {
+    while ((why = ::posix_fallocate(fd, static_cast<off_t>(from), static_cast<off_t>(to - from))) == EINTR) {
+    }
+    return why == 0;
+}
+
 }  // namespace
 
 SwapFile::SwapFile(std::string folder, std::string source) : folder_(std::move(folder)), source_(std::move(source)) {}
@@ -73,13 +80,16 @@ void SwapFile::fail(int errnoValue) const {
 
 void SwapFile::reserveTo(uint64_t end) {
     if (end <= reserved_) return;
-    const uint64_t to = (end + ReserveStep - 1) / ReserveStep * ReserveStep;
-    int r;
-    while ((r = ::posix_fallocate(fd_->get(), static_cast<off_t>(reserved_), static_cast<off_t>(to - reserved_))) ==
-           EINTR) {
+    // A whole step ahead, or just what is asked for when the disk has less room.
+    const uint64_t step = (end + ReserveStep - 1) / ReserveStep * ReserveStep;
+    int why = 0;
+    if (reserve(fd_->get(), reserved_, step, why)) {
+        reserved_ = step;
+    } else if (reserve(fd_->get(), reserved_, end, why)) {
+        reserved_ = end;
+    } else {
+        fail(why);
     }
-    if (r != 0) fail(r);
-    reserved_ = to;
 }
 
 SwapFile::Place SwapFile::take(uint64_t bytes) {
