@@ -1,8 +1,8 @@
 #pragma once
-// The bitmaps of an animation's frames. The frames used last stay in memory, up to a
-// byte budget (the two used last always); the others wait in an anonymous swap file in
-// the work folder, so that a long animation takes bounded memory. A bitmap object
-// stays where it is: while its frame is out of memory it is empty.
+// The bitmaps of an animation's frames: in memory up to a byte budget, the rest in an
+// anonymous swap file in the work folder, so that a long animation takes bounded
+// memory. The two frames used last are always in memory. A bitmap object stays where
+// it is: while its frame is out of memory it is empty.
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -47,10 +47,10 @@ public:
     GifFrameStore(const GifFrameStore&) = delete;
     GifFrameStore& operator=(const GifFrameStore&) = delete;
 
-    // Brings the frame's bitmaps into memory as the ones used last, moving the least
-    // recently used out beyond the budget. `changing`: the caller may change them, so
-    // they are written out again when they leave. Raises RuntimeError when the swap
-    // file fails (a full disk).
+    // Brings the frame's bitmaps into memory as the ones used last; beyond the budget
+    // moves others out. `changing`: the caller may change them, so they are written
+    // out again when they leave. Raises RuntimeError when the swap file fails (a full
+    // disk); the frames stay as they were.
     GifFrameBitmaps& use(GifFrameBitmaps& b, bool changing);
     // Drops a frame that goes away.
     void forget(GifFrameBitmaps& b);
