@@ -56,7 +56,9 @@ bool indexesBelow(const GcDIB& img, int limit) {
 
 }  // namespace
 
-cGIF::cGIF() { Destroy(); }
+cGIF::cGIF(size_t residentBytes, std::string swapFolder) : store_(residentBytes, std::move(swapFolder)) {
+    Destroy();
+}
 
 cGIF::Frame& cGIF::frame(int16_t n) {
     if (n < 1 || n > FramesCount())
@@ -93,6 +95,7 @@ void cGIF::Destroy() {
     globalSorted_ = false;
     globalEntries_ = 0;
     loops_ = 0;
+    store_.clear();
     frames_.clear();
 }
 
@@ -102,12 +105,13 @@ void cGIF::FrameInsert(int16_t nFrame, int32_t Width, int32_t Height) {
     if (FramesCount() == INT16_MAX || Width > INT16_MAX || Height > INT16_MAX) raiseOverflow();
     if (Width < 1 || Height < 1) raiseModel("Invalid frame size");
     Frame f;
-    if (!f.image->Create(Width, Height, 8) || !f.mask->Create(Width, Height, 1))
+    if (!f.bitmaps->image.Create(Width, Height, 8) || !f.bitmaps->mask.Create(Width, Height, 1))
         throw RuntimeError(err::OutOfMemory, "cGIF", "Out of memory");
     // New bitmaps are zero-filled: index 0, black in both tables.
     static constexpr uint8_t blackWhite[8] = {0, 0, 0, 0, 255, 255, 255, 0};
-    f.mask->SetPalette(blackWhite, sizeof blackWhite);
+    f.bitmaps->mask.SetPalette(blackWhite, sizeof blackWhite);
     frames_.push_back(std::move(f));
+    store_.use(*frames_.back().bitmaps, true);
     if (FramesCount() == 1) {
         screenWidth_ = static_cast<int16_t>(Width);
         screenHeight_ = static_cast<int16_t>(Height);
@@ -115,14 +119,15 @@ void cGIF::FrameInsert(int16_t nFrame, int32_t Width, int32_t Height) {
 }
 
 void cGIF::FrameRemove(int16_t nFrame) {
-    frame(nFrame);  // range check
+    store_.forget(*frame(nFrame).bitmaps);
     frames_.erase(frames_.begin() + (nFrame - 1));
 }
 
 void cGIF::FrameMask(int16_t nFrame, uint8_t t) {
     Frame& f = frame(nFrame);
-    GcDIB& img = *f.image;
-    GcDIB& mask = *f.mask;
+    GifFrameBitmaps& b = bitmaps(nFrame, true);
+    GcDIB& img = b.image;
+    GcDIB& mask = b.mask;
     if (img.empty() || mask.empty()) return;
     if (f.useTransparent) {
         // Transparent pixels become 1 in the mask and black in the colour image.
@@ -145,7 +150,8 @@ void cGIF::FrameMask(int16_t nFrame, uint8_t t) {
 
 void cGIF::FrameDraw(Dib& dc, int16_t nFrame, int32_t Left, int32_t Top, float ScaleFactor, bool ScreenCrop) const {
     const Frame& f = frame(nFrame);
-    int32_t w = f.image->Width(), h = f.image->Height();
+    const GifFrameBitmaps& b = bitmaps(nFrame, false);
+    int32_t w = b.image.Width(), h = b.image.Height();
     if (ScreenCrop) {
         if (f.left + w > screenWidth_) w = screenWidth_ - f.left;
         if (f.top + h > screenHeight_) h = screenHeight_ - f.top;
@@ -157,10 +163,10 @@ void cGIF::FrameDraw(Dib& dc, int16_t nFrame, int32_t Left, int32_t Top, float S
     const int32_t dw = toInt32(ScaleFactor * static_cast<float>(w));
     const int32_t dh = toInt32(ScaleFactor * static_cast<float>(h));
     if (f.useTransparent) {
-        f.mask->Stretch(dc, dl, dt, dw, dh, 0, 0, w, h, Rop::SrcAnd);
-        f.image->Stretch(dc, dl, dt, dw, dh, 0, 0, w, h, Rop::SrcPaint);
+        b.mask.Stretch(dc, dl, dt, dw, dh, 0, 0, w, h, Rop::SrcAnd);
+        b.image.Stretch(dc, dl, dt, dw, dh, 0, 0, w, h, Rop::SrcPaint);
     } else {
-        f.image->Stretch(dc, dl, dt, dw, dh, 0, 0, w, h, Rop::SrcCopy);
+        b.image.Stretch(dc, dl, dt, dw, dh, 0, 0, w, h, Rop::SrcCopy);
     }
 }
 
@@ -192,58 +198,49 @@ bool cGIF::Save(const std::string& fileName) const {
     AtomicFileWriter out(fileName, "cGIF");
     out.write(b.data(), b.size());
     b.clear();
-    // Frames go to the compressor in groups, which share its tables.
-    constexpr size_t Group = 16;
-    std::vector<std::vector<uint8_t>> heads(Group), data(Group);
-    std::vector<LzwImage> images;
-    for (size_t first = 0; first < frames_.size(); first += Group) {
-        const size_t n = std::min(Group, frames_.size() - first);
-        images.clear();
-        for (size_t j = 0; j < n; ++j) {
-            const Frame& f = frames_[first + j];
-            std::vector<uint8_t>& h = heads[j];
-            h.clear();
-            const GcDIB& img = *f.image;
-            if (img.empty() || img.Bpp() != 8) raiseModel("Frame without an 8-bpp image");
-            h.insert(h.end(), {0x21, 0xF9, 0x04});
-            h.push_back(static_cast<uint8_t>((f.useTransparent ? 1 : 0) + (f.userInput ? 2 : 0) + f.disposal * 4));
-            put16(h, f.delay);
-            h.push_back(f.useTransparent ? static_cast<uint8_t>(f.transparentIndex) : 0);
-            h.push_back(0);
+    // One frame at a time (only it need be in memory), the compressor's tables shared.
+    GifLzwCompressor compressor;
+    std::vector<uint8_t> h, data;
+    for (int16_t n = 1; n <= FramesCount(); ++n) {
+        const Frame& f = frame(n);
+        const GcDIB& img = bitmaps(n, false).image;
+        h.clear();
+        if (img.empty() || img.Bpp() != 8) raiseModel("Frame without an 8-bpp image");
+        h.insert(h.end(), {0x21, 0xF9, 0x04});
+        h.push_back(static_cast<uint8_t>((f.useTransparent ? 1 : 0) + (f.userInput ? 2 : 0) + f.disposal * 4));
+        put16(h, f.delay);
+        h.push_back(f.useTransparent ? static_cast<uint8_t>(f.transparentIndex) : 0);
+        h.push_back(0);
 
-            int bits;
-            if (f.localUsed) {
-                bits = tableBits(f.localEntries);
-            } else {
-                if (!globalExists_) raiseModel("Frame without a palette");
-                bits = globalBits;
-            }
-            // Up to 4 rows the data is in plain order, so the descriptor says so too.
-            const bool interlaced = f.interlaced && img.Height() > 4;
-            h.push_back(0x2C);
-            put16(h, f.left);
-            put16(h, f.top);
-            put16(h, img.Width());
-            put16(h, img.Height());
-            h.push_back(static_cast<uint8_t>((bits - 1) + (f.localSorted ? 0x20 : 0) + (interlaced ? 0x40 : 0) +
-                                             (f.localUsed ? 0x80 : 0)));
-            if (f.localUsed) putColourTable(h, f.palette.data(), f.localEntries, bits);
-
-            const int codeSize = bits <= 1 ? 2 : bits;
-            // An index beyond the table would collide with the Clear and End codes.
-            if (codeSize < 8 && !indexesBelow(img, 1 << codeSize))
-                raiseModel("Pixel index outside the colour table");
-            h.push_back(static_cast<uint8_t>(codeSize));
-            images.push_back({img.lpBits(), img.Width(), img.Height(), img.BytesPerScanLine(),
-                              static_cast<uint8_t>(codeSize + 1), f.interlaced});
+        int bits;
+        if (f.localUsed) {
+            bits = tableBits(f.localEntries);
+        } else {
+            if (!globalExists_) raiseModel("Frame without a palette");
+            bits = globalBits;
         }
-        GIFLZWEncodeImages(images.data(), n, data.data());
+        // Up to 4 rows the data is in plain order, so the descriptor says so too.
+        const bool interlaced = f.interlaced && img.Height() > 4;
+        h.push_back(0x2C);
+        put16(h, f.left);
+        put16(h, f.top);
+        put16(h, img.Width());
+        put16(h, img.Height());
+        h.push_back(static_cast<uint8_t>((bits - 1) + (f.localSorted ? 0x20 : 0) + (interlaced ? 0x40 : 0) +
+                                         (f.localUsed ? 0x80 : 0)));
+        if (f.localUsed) putColourTable(h, f.palette.data(), f.localEntries, bits);
+
+        const int codeSize = bits <= 1 ? 2 : bits;
+        // An index beyond the table would collide with the Clear and End codes.
+        if (codeSize < 8 && !indexesBelow(img, 1 << codeSize)) raiseModel("Pixel index outside the colour table");
+        h.push_back(static_cast<uint8_t>(codeSize));
+        compressor.compress({img.lpBits(), img.Width(), img.Height(), img.BytesPerScanLine(),
+                             static_cast<uint8_t>(codeSize + 1), f.interlaced},
+                            data);
         static constexpr uint8_t terminator = 0;
-        for (size_t j = 0; j < n; ++j) {
-            out.write(heads[j].data(), heads[j].size());
-            out.write(data[j].data(), data[j].size());
-            out.write(&terminator, 1);
-        }
+        out.write(h.data(), h.size());
+        out.write(data.data(), data.size());
+        out.write(&terminator, 1);
     }
     b.push_back(0x3B);
     out.write(b.data(), b.size());

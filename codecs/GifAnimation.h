@@ -1,20 +1,26 @@
 #pragma once
 // cGIF: an animated GIF in memory (logical screen, global palette, frames with their
 // graphic-control settings, loop count) and its GIF89a writer. Frame numbers are
-// 1-based; numbers outside the list raise error 9.
+// 1-based; numbers outside the list raise error 9. The frames' bitmaps live in a
+// GifFrameStore: a bitmap reference stays valid, but once other frames have been used
+// its frame may have moved out of memory (the bitmap then reads empty until its frame
+// is asked for again); the two frames used last are always in memory.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "codecs/GifFrameStore.h"
 #include "imaging/GcDIB.h"
 
 namespace nalo {
 
 class cGIF {
 public:
-    cGIF();
+    // `residentBytes`: the most frame pixels kept in memory; `swapFolder`: where the
+    // others go ("" for the work folder).
+    explicit cGIF(size_t residentBytes = GifFrameStore::DefaultResidentBytes, std::string swapFolder = "");
     ~cGIF() = default;
     cGIF(const cGIF&) = delete;
     cGIF& operator=(const cGIF&) = delete;
@@ -54,10 +60,12 @@ public:
     ColourValue GlobalPaletteRGBEntry(uint8_t nEntry) const;
 
     int16_t FramesCount() const { return static_cast<int16_t>(frames_.size()); }
-    GcDIB& FrameDIBXOR(int16_t n) { return *frame(n).image; }
-    const GcDIB& FrameDIBXOR(int16_t n) const { return *frame(n).image; }
-    GcDIB& FrameDIBAND(int16_t n) { return *frame(n).mask; }
-    const GcDIB& FrameDIBAND(int16_t n) const { return *frame(n).mask; }
+    // The frame's bitmaps, brought into memory. Through a non-const model the caller may
+    // change them; reading through a const one spares writing them out again.
+    GcDIB& FrameDIBXOR(int16_t n) { return bitmaps(n, true).image; }
+    const GcDIB& FrameDIBXOR(int16_t n) const { return bitmaps(n, false).image; }
+    GcDIB& FrameDIBAND(int16_t n) { return bitmaps(n, true).mask; }
+    const GcDIB& FrameDIBAND(int16_t n) const { return bitmaps(n, false).mask; }
 
     int16_t FrameDelay(int16_t n) const { return frame(n).delay; }
     void FrameDelay(int16_t n, int16_t v) { frame(n).delay = v; }
@@ -95,9 +103,8 @@ private:
         int16_t delay = 0;
         uint8_t disposal = 0;
         bool userInput = false;
-        // Image.
-        std::unique_ptr<GcDIB> image = std::make_unique<GcDIB>();
-        std::unique_ptr<GcDIB> mask = std::make_unique<GcDIB>();
+        // Image (its colour image and mask, in the store).
+        std::unique_ptr<GifFrameBitmaps> bitmaps = std::make_unique<GifFrameBitmaps>();
         int16_t left = 0, top = 0;
         bool interlaced = false, localUsed = false, localSorted = false;
         int16_t localEntries = 0;
@@ -106,6 +113,9 @@ private:
 
     Frame& frame(int16_t n);
     const Frame& frame(int16_t n) const;
+    GifFrameBitmaps& bitmaps(int16_t n, bool changing) const {
+        return store_.use(*const_cast<cGIF*>(this)->frame(n).bitmaps, changing);
+    }
 
     int16_t screenWidth_ = 0, screenHeight_ = 0;
     uint8_t background_ = 0, aspect_ = 0;
@@ -114,6 +124,7 @@ private:
     int16_t globalEntries_ = 0;
     std::array<uint8_t, 1024> globalPalette_{};
     std::vector<Frame> frames_;
+    mutable GifFrameStore store_;
 };
 
 }  // namespace nalo

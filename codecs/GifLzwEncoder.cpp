@@ -292,10 +292,20 @@ void runAlone(LzwStream& s) {
 
 }  // namespace
 
+struct GifLzwCompressor::Tables {
+    LzwStream stream;
+};
+
+GifLzwCompressor::GifLzwCompressor() : tables_(std::make_unique<Tables>()) {}
+GifLzwCompressor::~GifLzwCompressor() = default;
+
+void GifLzwCompressor::compress(const LzwImage& image, std::vector<uint8_t>& out) {
+    if (tables_->stream.start(image, out)) runAlone(tables_->stream);
+}
+
 void GIFLZWEncodeImages(const LzwImage* images, size_t count, std::vector<uint8_t>* outs) {
-    auto stream = std::make_unique<LzwStream>();
-    for (size_t i = 0; i < count; ++i)
-        if (stream->start(images[i], outs[i])) runAlone(*stream);
+    GifLzwCompressor compressor;
+    for (size_t i = 0; i < count; ++i) compressor.compress(images[i], outs[i]);
 }
 
 void GIFLZWEncodePixels(std::FILE* out, const uint8_t* pixels, int w, int h, int stride,

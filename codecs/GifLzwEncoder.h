@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace nalo {
@@ -27,6 +28,22 @@ struct LzwImage {
     int width, height, stride;
     uint8_t initialCodeWidth;
     bool interlace;
+};
+
+// Compresses images one after another with one set of tables, each exactly as
+// GIFLZWEncodePixels writes it.
+class GifLzwCompressor {
+public:
+    GifLzwCompressor();
+    ~GifLzwCompressor();
+    GifLzwCompressor(const GifLzwCompressor&) = delete;
+    GifLzwCompressor& operator=(const GifLzwCompressor&) = delete;
+    // The data sub-blocks of one image into out (cleared first).
+    void compress(const LzwImage& image, std::vector<uint8_t>& out);
+
+private:
+    struct Tables;
+    std::unique_ptr<Tables> tables_;
 };
 
 // Compresses count images into outs[0..count) (each cleared first), exactly as

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "codecs/GifAnimation.h"
@@ -85,7 +86,7 @@ void OptimizeGlobalPalette(cGIF& gif, ProgressReporter* progress) {
     for (int16_t i = 1; i <= count; ++i) {
         if (gif.LocalPaletteUsed(i)) continue;
         setValue(progress, i);
-        const GcDIB& img = gif.FrameDIBXOR(i);
+        const GcDIB& img = std::as_const(gif).FrameDIBXOR(i);
         for (int32_t y = 0; y < img.Height(); ++y) markUsedIndexes(img.row(y), static_cast<size_t>(img.Width()), used);
         if (std::count(used.begin(), used.begin() + entries, true) == entries) break;
     }
@@ -128,7 +129,7 @@ bool OptimizeFrames(cGIF& gif, ProgressReporter* progress) {
     if (count < 1) return false;
     const int32_t sw = gif.ScreenWidth(), sh = gif.ScreenHeight();
     for (int16_t i = 1; i <= count; ++i) {
-        const GcDIB& img = gif.FrameDIBXOR(i);
+        const GcDIB& img = std::as_const(gif).FrameDIBXOR(i);
         if (img.Width() != sw || img.Height() != sh || gif.FrameLeft(i) != 0 || gif.FrameTop(i) != 0) return false;
     }
     const bool T = gif.FrameUseTransparentColor(1);
@@ -140,12 +141,12 @@ bool OptimizeFrames(cGIF& gif, ProgressReporter* progress) {
     const std::vector<uint8_t> transparentRow(static_cast<size_t>(sw), t);
     for (int16_t i = s; i <= count; ++i) {
         setValue(progress, i);
-        const GcDIB& img = gif.FrameDIBXOR(i);
+        const GcDIB& img = std::as_const(gif).FrameDIBXOR(i);
         const auto rowOf = [&](int32_t y) { return img.row(y); };
         if (T) {
             rects[i] = boundingBox(sw, sh, rowOf, [&](int32_t) { return transparentRow.data(); });
         } else {
-            const GcDIB& prev = gif.FrameDIBXOR(static_cast<int16_t>(i - 1));
+            const GcDIB& prev = std::as_const(gif).FrameDIBXOR(static_cast<int16_t>(i - 1));
             rects[i] = boundingBox(sw, sh, rowOf, [&](int32_t y) { return prev.row(y); });
         }
     }

@@ -274,6 +274,16 @@ void Dib::crop(int x, int y, int w, int h) {
     bits_.shrink(newStride * static_cast<size_t>(h));
 }
 
+bool Dib::reshape(int w, int h) {
+    if (w < 1 || h < 1) return false;
+    const int64_t stride = dibStride(w, bitCount_);
+    if (!bits_.resize(static_cast<size_t>(stride * h))) return false;
+    width_ = w;
+    height_ = h;
+    stride_ = static_cast<int>(stride);
+    return true;
+}
+
 void Dib::setColourTable(const std::vector<RgbQuad>& table) {
     if (bitCount_ > 8) return;
     const size_t n = size_t(1) << bitCount_;

@@ -45,6 +45,8 @@ public:
     bool topDown() const { return topDown_; }
     int stride() const { return stride_; }
     size_t imageSize() const { return bits_.size(); }
+    // The pixel memory held (more than imageSize after a crop).
+    size_t memoryBytes() const { return bits_.capacity(); }
 
     uint8_t* bits() { return bits_.data(); }
     const uint8_t* bits() const { return bits_.data(); }
@@ -77,6 +79,11 @@ public:
     // Keeps only the rectangle (x, y, w, h), which must lie inside the bitmap, in the
     // same memory; bit counts of 8 and more.
     void crop(int x, int y, int w, int h);
+
+    // Takes a new size (same bit count and row order) within the pixel memory held,
+    // the bytes left as they lie, for a caller that fills every row; false when the
+    // memory is too small.
+    bool reshape(int w, int h);
 
     // The same picture with the other row order (bits reordered, same pixels).
     Dib withRowOrder(bool topDown) const;

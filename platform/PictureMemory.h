@@ -38,8 +38,17 @@ public:
     uint8_t* data() { return data_; }
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
+    // The bytes held, which a shrink does not give back.
+    size_t capacity() const { return capacity_; }
     // Keeps the first `bytes` bytes (no more than the size); the memory stays.
     void shrink(size_t bytes) { size_ = bytes < size_ ? bytes : size_; }
+    // Takes a new size within the memory held, the bytes as they lie; false when it
+    // does not fit.
+    bool resize(size_t bytes) {
+        if (bytes > capacity_) return false;
+        size_ = bytes;
+        return true;
+    }
 
 private:
     void swap(PictureBuffer& other) noexcept;

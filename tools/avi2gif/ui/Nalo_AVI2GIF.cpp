@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QWheelEvent>
+#include <utility>
 
 #include "controls/Command.h"
 #include "controls/HoverButton.h"
@@ -96,16 +97,21 @@ Nalo_AVI2GIF::Nalo_AVI2GIF(DialogService& dialogs)
     progress_->setGeometry(12, 416, 616, 22);
 
     connect(Cmd_AVI_, &HoverButton::clicked, this, &Nalo_AVI2GIF::chooseAvi);
-    connect(Img_Transparent_, &OptionImage::mouseDown, this, &Nalo_AVI2GIF::toggleTransparency);
-    connect(lbl_Transparent_, &ClickLabel::mouseDown, this, &Nalo_AVI2GIF::toggleTransparency);
-    connect(cmdPickColor_, &Command::clicked, this, &Nalo_AVI2GIF::startPick);
-    connect(Cmd_Optimize_, &Command::clicked, this, &Nalo_AVI2GIF::optimize);
+    // Frames that do not fit in memory go through a swap file, so any handler that
+    // uses frames may meet a full disk.
+    connect(Img_Transparent_, &OptionImage::mouseDown, this, [this] { guarded([this] { toggleTransparency(); }); });
+    connect(lbl_Transparent_, &ClickLabel::mouseDown, this, [this] { guarded([this] { toggleTransparency(); }); });
+    connect(cmdPickColor_, &Command::clicked, this, [this] { guarded([this] { startPick(); }); });
+    connect(Cmd_Optimize_, &Command::clicked, this, [this] { guarded([this] { optimize(); }); });
     connect(Cmd_Save_, &Command::clicked, this, &Nalo_AVI2GIF::save);
     connect(Cmd_Exit_, &Command::clicked, this, &Nalo_AVI2GIF::exitWithSave);
-    connect(canvas_, &ucCanvas::MouseDown, this, &Nalo_AVI2GIF::canvasMouseDown);
-    connect(canvas_, &ucCanvas::MouseMove, this, &Nalo_AVI2GIF::canvasMouseMove);
-    connect(canvas_, &ucCanvas::MouseUp, this, &Nalo_AVI2GIF::canvasMouseUp);
-    connect(&tmrDelay_, &QTimer::timeout, this, &Nalo_AVI2GIF::previewTick);
+    connect(canvas_, &ucCanvas::MouseDown, this,
+            [this](int b, int s, int x, int y) { guarded([&] { canvasMouseDown(b, s, x, y); }); });
+    connect(canvas_, &ucCanvas::MouseMove, this,
+            [this](int b, int s, int x, int y) { guarded([&] { canvasMouseMove(b, s, x, y); }); });
+    connect(canvas_, &ucCanvas::MouseUp, this,
+            [this](int b, int s, int x, int y) { guarded([&] { canvasMouseUp(b, s, x, y); }); });
+    connect(&tmrDelay_, &QTimer::timeout, this, [this] { guarded([this] { previewTick(); }); });
 
     SetButtonsState(true, true);
     acceptFileDrops(aviFilter(), [this](const QString& file, const QString&) { openAvi(file); });
@@ -176,7 +182,7 @@ void Nalo_AVI2GIF::openAvi(const QString& path) {
     }
     if (imported) {
         lbl_Path_->setText(path);
-        startPreview();
+        guarded([this] { startPreview(); });
     } else {
         progress_->setValue(0);
         dialogs().message(this, QStringLiteral("loading error AVI file"), MsgIcon::Exclamation);
@@ -185,7 +191,15 @@ void Nalo_AVI2GIF::openAvi(const QString& path) {
         canvas_->Resize();
         canvas_->Repaint();
     }
-    updateFacts();
+    guarded([this] { updateFacts(); });
+}
+
+void Nalo_AVI2GIF::reportFrameFailure(const RuntimeError& e) {
+    tmrDelay_.stop();
+    pickMode_ = false;
+    canvas_->setWorkMode(0);
+    dialogs().message(this, QStringLiteral("ﾌﾚｰﾑの一時ﾌｧｲﾙのｴﾗｰ\r\n") + QString::fromStdString(e.description()),
+                      MsgIcon::Exclamation);
 }
 
 void Nalo_AVI2GIF::startPreview() {
@@ -221,8 +235,9 @@ void Nalo_AVI2GIF::drawFrame(int16_t n) {
     case 0:
     case 1: bitBlt(previous_.hDIBDC(), 0, 0, w, h, canvasDc, 0, 0); break;
     case 2:
-        background_.Tile(previous_.hDIBDC(), gif_.FrameLeft(n), gif_.FrameTop(n), gif_.FrameDIBXOR(n).Width(),
-                         gif_.FrameDIBXOR(n).Height(), false);
+        background_.Tile(previous_.hDIBDC(), gif_.FrameLeft(n), gif_.FrameTop(n),
+                         std::as_const(gif_).FrameDIBXOR(n).Width(), std::as_const(gif_).FrameDIBXOR(n).Height(),
+                         false);
         break;
     default: break;
     }
@@ -246,7 +261,8 @@ void Nalo_AVI2GIF::updateFacts() {
         lblPaletteV_->clear();
         return;
     }
-    lblScreenV_->setText(QString("%1x%2").arg(gif_.FrameDIBXOR(1).Width()).arg(gif_.FrameDIBXOR(1).Height()));
+    const GcDIB& first = std::as_const(gif_).FrameDIBXOR(1);
+    lblScreenV_->setText(QString("%1x%2").arg(first.Width()).arg(first.Height()));
     lblFramesV_->setText(QString::number(gif_.FramesCount()));
     lblPaletteV_->setText(QString("%1 bpp").arg(avi2gif::PaletteDepth(gif_.GlobalPaletteEntries())));
 }

@@ -5,6 +5,7 @@
 
 #include "codecs/GifAnimation.h"
 #include "imaging/GcDIB.h"
+#include "shell/RuntimeError.h"
 #include "shell/ui/ToolWindow.h"
 
 class QLabel;
@@ -48,6 +49,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Runs a handler that uses frames; a failure stops the preview and is reported.
+    template <class Work>
+    void guarded(Work&& work) {
+        try {
+            work();
+        } catch (const RuntimeError& e) {
+            reportFrameFailure(e);
+        }
+    }
+    void reportFrameFailure(const RuntimeError& e);
     void startPreview();
     void drawFrame(int16_t n);
     void updateFacts();
