@@ -107,7 +107,7 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         result.outcome = Outcome::WriteFailed;
         result.status = status;
         result.reason = AVIFileWriteError(h.file);
-        if (result.reason.empty()) result.reason = request.output + ": the AVI layer refused the frames";
+        if (result.reason.empty()) result.reason = request.output + ": the video layer refused the frames";
         return result;
     };
 
@@ -152,6 +152,7 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         (result.status = AVIStreamSetFormat(h.compressed, 0, format.data(), int32_t(format.size()))) !=
             AVIERR_OK)
         return failWrite(result.status);
+    AVIStreamStoredSize(h.compressed, result.storedWidth, result.storedHeight);
 
     // The frames are taken from the canvas itself: writing each one to the temporary
     // BMP and reading it back would give the same bytes at twice the file traffic.
