@@ -1,6 +1,7 @@
-// nalo-convert bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264|vp9] [--quality Q] OUT PICTURE...
+// nalo-convert bj2a [--fps RATE] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264|vp9] [--quality Q] OUT PICTURE...
 // OUT's name chooses the container: .avi AVI, .mp4/.m4v MP4, .mov QuickTime, .mkv
-// Matroska, .webm WebM. Without --codec the container's first codec is used.
+// Matroska, .webm WebM. Without --codec the container's first codec is used. RATE is
+// frames per second, 0.1..30: 12, 0.5, 29.97 or 30000/1001.
 #include <algorithm>
 #include <cstdio>
 
@@ -59,17 +60,16 @@ int failureOf(const std::string& file, const std::string& reason) {
 
 int runBJ2A(const Args& args) {
     bj2a::RunRequest request;
-    request.fps = bj2a::DefaultFps;
     const CodecName* codec = nullptr;  // the container's first
     long quality = 75;
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        long v;
         const bool hasValue = i + 1 < args.size();
         if (a == "--fps" && hasValue) {
-            if (!parseIntArg(args[++i], 1, 30, v)) return usageError("bj2a: --fps takes 1..30");
-            request.fps = int(v);
+            const auto rate = bj2a::ParseFrameRate(args[++i]);
+            if (!rate) return usageError("bj2a: --fps takes 0.1..30, as 12, 0.5 or 30000/1001");
+            request.fps = *rate;
         } else if (a == "--size" && hasValue) {
             if (!parseSize(args[++i], request.width, request.height))
                 return usageError("bj2a: --size takes WxH, both 1..32767");
@@ -143,8 +143,8 @@ int runBJ2A(const Args& args) {
                     request.height, r.storedWidth, r.storedHeight, codec->name);
     switch (r.outcome) {
     case bj2a::Outcome::Written:
-        std::printf("written: %s (%d frames, %dx%d, %d fps, %s)\n", request.output.c_str(), r.frames, request.width,
-                    request.height, bj2a::LimitFps(request.fps), codec->name);
+        std::printf("written: %s (%d frames, %dx%d, %s fps, %s)\n", request.output.c_str(), r.frames, request.width,
+                    request.height, bj2a::FrameRateText(request.fps).c_str(), codec->name);
         return 0;
     case bj2a::Outcome::Cancelled:
         return fileFailure(request.output,

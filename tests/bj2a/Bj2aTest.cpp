@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <unistd.h>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "platform/PictureIo.h"
 #include "support/TestSupport.h"
 #include "tools/bj2a/Bj2aRules.h"
+#include "tools/bj2a/FrameRate.h"
 #include "tools/bj2a/ImagesToAvi.h"
 
 using namespace nalo;
@@ -66,6 +68,18 @@ TEST(Bj2aRules, PreviewAndFrameRate) {
     EXPECT_EQ(LimitFps(0), 1);
     EXPECT_EQ(LimitFps(31), 30);
     EXPECT_EQ(LimitFps(20), 20);
+    struct {
+        const char* text;
+        std::optional<FrameRate> want;
+    } rates[] = {{"20", FrameRate{20, 1}}, {"0.5", FrameRate{1, 2}}, {"29.97", FrameRate{2997, 100}},
+                 {"30000/1001", FrameRate{30000, 1001}}, {"0.1", FrameRate{1, 10}}, {"1/10", FrameRate{1, 10}},
+                 {"0.09", std::nullopt}, {"30.5", std::nullopt}, {"0", std::nullopt}, {"1/0", std::nullopt},
+                 {"", std::nullopt}, {".", std::nullopt}, {"1.2.3", std::nullopt}, {"-1", std::nullopt},
+                 {"99999999999999999999/3", std::nullopt}};
+    for (const auto& r : rates) EXPECT_EQ(ParseFrameRate(r.text), r.want) << r.text;
+    EXPECT_EQ(LimitFrameRate({1, 100}), SlowestRate);
+    EXPECT_EQ(LimitFrameRate({60, 1}), FastestRate);
+    EXPECT_EQ(LimitFrameRate({40, 2}), (FrameRate{20, 1}));
     EXPECT_EQ(TempFramePath("/a/"), "/a/AVI_Temp.bmp");
     EXPECT_EQ(TempFramePath("/a"), "/a/AVI_Temp.bmp");
 }
@@ -255,6 +269,10 @@ TEST(Bj2aCli, ContainersCodecsFrameCountsAndRates) {
         {"--codec vp9 --fps 12", "d.mkv", "matroska,webm", "vp9", "321x201", "12/1", false},
         {"", "e.webm", "matroska,webm", "vp9", "321x201", "20/1", false},
         {"--codec h264", "f.avi", "avi", "h264", "322x202", "20/1", true},
+        {"--fps 0.5", "g.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "322x202", "1/2", true},
+        {"--fps 30000/1001", "h.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "322x202", "30000/1001", true},
+        {"--fps 0.1", "i.webm", "matroska,webm", "vp9", "321x201", "1/10", false},
+        {"--fps 29.97 --codec raw", "j.avi", "avi", "rawvideo", "321x201", "2997/100", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.out);
@@ -264,17 +282,17 @@ TEST(Bj2aCli, ContainersCodecsFrameCountsAndRates) {
         EXPECT_EQ(text.find("note: 321x201 padded to 322x202") != std::string::npos, c.padded) << text;
         std::string probe;
         runCommand("ffprobe -v error -count_frames -show_entries format=format_name:stream=codec_name,width,height,"
-                   "r_frame_rate,nb_read_frames -of default=nw=1 '" + out + "'",
+                   "avg_frame_rate,nb_read_frames -of default=nw=1 '" + out + "'",
                    &probe);
         const std::string size(c.size);
         const std::string want = std::string("codec_name=") + c.codec + "\nwidth=" + size.substr(0, 3) +
-                                 "\nheight=" + size.substr(4) + "\nr_frame_rate=" + c.rate +
+                                 "\nheight=" + size.substr(4) + "\navg_frame_rate=" + c.rate +
                                  "\nnb_read_frames=3\nformat_name=" + c.format + "\n";
         EXPECT_EQ(probe, want);
     }
     // A codec the container does not take is refused before anything is written.
     std::string text;
-    EXPECT_EQ(runCommand(cli + "--codec raw " + dir.file("g.mp4") + pictures + " 2>&1", &text), 2);
+    EXPECT_EQ(runCommand(cli + "--codec raw " + dir.file("x.mp4") + pictures + " 2>&1", &text), 2);
     EXPECT_NE(text.find("MP4 takes --codec h264 or mpeg4"), std::string::npos) << text;
-    EXPECT_FALSE(fs::exists(dir.file("g.mp4")));
+    EXPECT_FALSE(fs::exists(dir.file("x.mp4")));
 }

@@ -133,8 +133,9 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
 
     AVISTREAMINFOA info;
     info.fccType = mmioStringToFOURCCA("vids", 0);
-    info.dwScale = 1;
-    info.dwRate = uint32_t(LimitFps(request.fps));
+    const FrameRate rate = LimitFrameRate(request.fps);
+    info.dwScale = rate.scale;
+    info.dwRate = rate.rate;
     info.dwSuggestedBufferSize = uint32_t(canvas.imageSize());
     info.rcFrame = {0, 0, canvas.width(), canvas.height()};
     if ((result.status = AVIFileCreateStreamA(h.file, h.plain, &info)) != AVIERR_OK) return failWrite(result.status);

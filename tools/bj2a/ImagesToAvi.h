@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/AviFile.h"
+#include "tools/bj2a/FrameRate.h"
 
 namespace nalo::bj2a {
 
@@ -26,7 +27,7 @@ struct RunRequest {
     std::string output;
     std::vector<std::string> pictures;  // in frame order
     int width = 0, height = 0;          // canvas size, 1..32767
-    int fps = 20;                       // limited to 1..30
+    FrameRate fps;                      // held within 1/10..30 (LimitFrameRate)
     std::string tempFrame;              // the temporary BMP; empty: none, its header made in memory
 };
 

@@ -250,7 +250,7 @@ void Nalo_BJ2A::makeAvi() {
         run.pictures.push_back(AddBackslash(folder_.toStdString()) + File1_->item(i)->text().toStdString());
     run.width = canvasWidth_;
     run.height = canvasHeight_;
-    run.fps = HS_FPS_->value();
+    run.fps = {uint32_t(HS_FPS_->value()), 1};
     run.tempFrame = TempFramePath(workFolder());
     RunHooks hooks;
     hooks.choose = [this](const std::vector<AviCompressor>& list, uint32_t flags, AVICOMPRESSOPTIONS& options) {
