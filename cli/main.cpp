@@ -38,8 +38,11 @@ constexpr Subcommand kSubcommands[] = {
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
     {"bj2a", runBJ2A,
-     "bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...\n"
-     "      BMP/JPG pictures to the frames of an AVI (defaults: 20 fps, the first picture's size, raw)"},
+     "bj2a [--fps RATE] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264|vp9] [--quality Q] OUT PICTURE...\n"
+     "      BMP/JPG pictures to the frames of a video; OUT's name chooses the container: .avi AVI,\n"
+     "      .mp4/.mov MP4 (h264, mpeg4), .mkv Matroska (h264, vp9, mpeg4, mjpeg, ffv1), .webm WebM (vp9)\n"
+     "      (RATE frames per second, 0.1..30: 12, 0.5, 30000/1001; defaults: 20 fps, the first picture's\n"
+     "      size, raw for AVI, otherwise the first codec named)"},
     {"g2g", runG2G, "g2g [--to bmp|gif] [--transparent] FILE.gif...   animated GIF to its composed frames"},
     {"a2bj", runA2BJ,
      "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/VideoContainer.h"
+
 namespace nalo {
 
 using AviResult = int32_t;
@@ -51,6 +53,7 @@ inline constexpr uint32_t comptypeMJPG = mmioFOURCC('M', 'J', 'P', 'G');
 inline constexpr uint32_t comptypeFMP4 = mmioFOURCC('F', 'M', 'P', '4');
 inline constexpr uint32_t comptypeFFV1 = mmioFOURCC('F', 'F', 'V', '1');
 inline constexpr uint32_t comptypeH264 = mmioFOURCC('H', '2', '6', '4');
+inline constexpr uint32_t comptypeVP90 = mmioFOURCC('V', 'P', '9', '0');
 
 // Largest frame the layer decodes; larger declared sizes are refused at open.
 inline constexpr int MaxAviFrameSide = 32767;
@@ -114,9 +117,10 @@ struct AviCompressor {
     bool takesDataRate = false;
 };
 
-// The compressors available, "Full Frames (Uncompressed)" first, then Motion JPEG,
-// MPEG-4 Part 2, FFV1 and H.264 where FFmpeg has their encoder.
-std::vector<AviCompressor> AviCompressors();
+// The compressors available for an AVI, "Full Frames (Uncompressed)" first, then
+// Motion JPEG, MPEG-4 Part 2, FFV1 and H.264 where FFmpeg has their encoder; for
+// another container those of ContainerHandlers that FFmpeg can encode, in that order.
+std::vector<AviCompressor> AviCompressors(VideoContainer container = VideoContainer::Avi);
 
 class AviFile;
 class AviStream;
@@ -133,8 +137,9 @@ void AVIFileExit();
 // Opens a video for reading (any mode without OF_WRITE/OF_CREATE): an AVI, or any
 // other container the layer reads (MP4/MOV, Matroska/WebM, MPEG-TS/PS, ...) that holds
 // a video stream; anything else gives AVIERR_FILEOPEN. Or, with OF_CREATE + OF_WRITE,
-// a new AVI for writing.
-// A new AVI is written beside `path` and takes its name only at AVIFileCommit: a file
+// a new video for writing, in the container its name says (ContainerForPath): AVI,
+// MP4, QuickTime, Matroska or WebM.
+// A new file is written beside `path` and takes its name only at AVIFileCommit: a file
 // released without a commit leaves nothing behind and `path` untouched. A folder that
 // cannot take the file or a read-only target gives AVIERR_FILEOPEN.
 AviResult AVIFileOpen(PAVIFILE& file, const std::string& path, uint32_t mode, const void* handler = nullptr);
@@ -182,12 +187,16 @@ int32_t AVISaveOptions(const CompressorChooser& choose, uint32_t flags, int32_t 
 AviResult AVISaveOptionsFree(int32_t streams, AVICOMPRESSOPTIONS** options);
 
 // A stream that compresses what is written to it into `source`. A handler FFmpeg
-// cannot encode gives AVIERR_NOCOMPRESSOR.
+// cannot encode, or that the file's container does not take, gives AVIERR_NOCOMPRESSOR.
 AviResult AVIMakeCompressedStream(PAVISTREAM& compressed, const PAVISTREAM& source, const AVICOMPRESSOPTIONS* options,
                                   const void* handler = nullptr);
 // The frames' format: a BITMAPINFOHEADER (24 or 32 bits, compression 0, the size of
 // the stream's rcFrame; a negative height for top-down rows) and its colour table.
 AviResult AVIStreamSetFormat(const PAVISTREAM& stream, int32_t pos, const void* format, int32_t size);
+// The frame size stored after the format is set: the stream's rcFrame size, or one
+// column and/or row more when a 4:2:0 encoder takes no odd side (the picture's last
+// column and row repeated). False for a stream not being written or without a format.
+bool AVIStreamStoredSize(const PAVISTREAM& stream, int32_t& width, int32_t& height);
 // Writes frame `start` (frame numbers rise; a skipped number is an empty frame):
 // `size` bytes of pixels in the format set. Full frames are stored as they are,
 // every one a key frame. Any failure (AVIERR_FILEWRITE for a full disk) stops the

@@ -63,7 +63,10 @@ int32_t AVISaveOptions(const CompressorChooser& choose, uint32_t flags, int32_t 
     chosen.fccType = streamtypeVIDEO;
     chosen.fccHandler = comptypeDIB;
     chosen.dwQuality = 7500;
-    if (!choose(AviCompressors(), flags, chosen)) return 0;
+    const AviMuxer* muxer = muxerOf(stream[0]);
+    const std::vector<AviCompressor> list = AviCompressors(muxer ? muxer->container() : VideoContainer::Avi);
+    if (!list.empty()) chosen.fccHandler = list.front().fccHandler;
+    if (!choose(list, flags, chosen)) return 0;
     chosen.dwFlags |= AVICOMPRESSF_VALID;
     *options[0] = chosen;
     return 1;
@@ -100,6 +103,11 @@ AviResult AVIStreamSetFormat(const PAVISTREAM& stream, int32_t, const void* form
     BITMAPINFOHEADER header;
     std::memcpy(&header, format, sizeof header);
     return muxer->setFormat(header);
+}
+
+bool AVIStreamStoredSize(const PAVISTREAM& stream, int32_t& width, int32_t& height) {
+    const AviMuxer* muxer = muxerOf(stream);
+    return muxer && muxer->storedSize(width, height);
 }
 
 AviResult AVIStreamWrite(const PAVISTREAM& stream, int32_t start, int32_t samples, const void* buffer, int32_t size,

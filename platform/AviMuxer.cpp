@@ -25,12 +25,14 @@ struct EncoderChoice {
     AVCodecID codec;
     const char* name;
     bool quality;
+    const char* library;  // the encoder preferred by name, or null for FFmpeg's first
 };
 constexpr EncoderChoice Encoders[] = {
-    {comptypeMJPG, AV_CODEC_ID_MJPEG, "Motion JPEG", true},
-    {comptypeFMP4, AV_CODEC_ID_MPEG4, "MPEG-4 Part 2", true},
-    {comptypeFFV1, AV_CODEC_ID_FFV1, "FFV1 (lossless)", false},
-    {comptypeH264, AV_CODEC_ID_H264, "H.264", true},
+    {comptypeMJPG, AV_CODEC_ID_MJPEG, "Motion JPEG", true, nullptr},
+    {comptypeFMP4, AV_CODEC_ID_MPEG4, "MPEG-4 Part 2", true, nullptr},
+    {comptypeFFV1, AV_CODEC_ID_FFV1, "FFV1 (lossless)", false, nullptr},
+    {comptypeH264, AV_CODEC_ID_H264, "H.264", true, "libx264"},
+    {comptypeVP90, AV_CODEC_ID_VP9, "VP9", true, "libvpx-vp9"},
 };
 
 const EncoderChoice* encoderFor(uint32_t handler) {
@@ -39,7 +41,23 @@ const EncoderChoice* encoderFor(uint32_t handler) {
     return nullptr;
 }
 
+const AVCodec* findEncoder(const EncoderChoice& e) {
+    const FfmpegApi& av = ffmpeg();
+    if (e.library)
+        if (const AVCodec* named = av.avcodec_find_encoder_by_name(e.library)) return named;
+    return av.avcodec_find_encoder(e.codec);
+}
+
 bool fullFrames(uint32_t handler) { return handler == comptypeDIB || handler == 0; }
+
+bool takes(VideoContainer container, uint32_t handler) {
+    const auto& list = ContainerHandlers(container);
+    if (container == VideoContainer::Avi && handler == 0) return true;  // full frames
+    return std::find(list.begin(), list.end(), handler) != list.end();
+}
+
+// Planar 4:2:0, whose encoders may take no odd side.
+bool halvedChroma(AVPixelFormat f) { return f == AV_PIX_FMT_YUV420P || f == AV_PIX_FMT_YUVJ420P; }
 
 AVPixelFormat dibPixelFormat(int bitCount) { return bitCount == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0; }
 
@@ -56,18 +74,23 @@ AVPixelFormat encoderPixelFormat(const AVCodec* codec) {
 
 }  // namespace
 
-std::vector<AviCompressor> AviCompressors() {
-    std::vector<AviCompressor> list{{comptypeDIB, "Full Frames (Uncompressed)", false, false, false}};
-    for (const EncoderChoice& e : Encoders)
-        if (ffmpeg().avcodec_find_encoder(e.codec)) list.push_back({e.handler, e.name, e.quality, true, true});
+std::vector<AviCompressor> AviCompressors(VideoContainer container) {
+    std::vector<AviCompressor> list;
+    for (uint32_t handler : ContainerHandlers(container)) {
+        if (handler == comptypeDIB) {
+            list.push_back({comptypeDIB, "Full Frames (Uncompressed)", false, false, false});
+        } else if (const EncoderChoice* e = encoderFor(handler); e && findEncoder(*e)) {
+            list.push_back({e->handler, e->name, e->quality, true, true});
+        }
+    }
     return list;
 }
 
-AviMuxer::AviMuxer(const std::string& path) : path_(path) {
+AviMuxer::AviMuxer(const std::string& path) : path_(path), container_(ContainerForPath(path)) {
     out_ = std::make_unique<AtomicFileWriter>(path, "AVIFile");
     const FfmpegApi& av = ffmpeg();
-    if (av.avformat_alloc_output_context2(&format_, nullptr, "avi", nullptr) < 0 || !format_)
-        throw RuntimeError(err::OutOfMemory, "AVIFile", "no AVI muxer: " + path);
+    if (av.avformat_alloc_output_context2(&format_, nullptr, MuxerName(container_), nullptr) < 0 || !format_)
+        throw RuntimeError(err::OutOfMemory, "AVIFile", std::string("no ") + ContainerName(container_) + " muxer: " + path);
     auto* buffer = static_cast<unsigned char*>(av.av_malloc(IoBufferSize));
     if (buffer) io_ = av.avio_alloc_context(buffer, IoBufferSize, 1, this, nullptr, &ioWrite, &AviMuxer::seekTo);
     if (!io_) {
@@ -152,9 +175,10 @@ AviResult AviMuxer::createStream(const AVISTREAMINFOA& info) {
 
 AviResult AviMuxer::setCompression(const AVICOMPRESSOPTIONS& options) {
     if (!stream_ || compressionSet_) return AVIERR_UNSUPPORTED;
+    if (!takes(container_, options.fccHandler)) return AVIERR_NOCOMPRESSOR;
     if (!fullFrames(options.fccHandler)) {
         const EncoderChoice* e = encoderFor(options.fccHandler);
-        if (!e || !ffmpeg().avcodec_find_encoder(e->codec)) return AVIERR_NOCOMPRESSOR;
+        if (!e || !findEncoder(*e)) return AVIERR_NOCOMPRESSOR;
     }
     options_ = options;
     compressionSet_ = true;
@@ -190,18 +214,39 @@ AviResult AviMuxer::setFormat(const BITMAPINFOHEADER& format) {
 
 AviResult AviMuxer::openEncoder() {
     const FfmpegApi& av = ffmpeg();
-    const AVCodec* codec = av.avcodec_find_encoder(encoderFor(options_.fccHandler)->codec);
+    const AVCodec* codec = findEncoder(*encoderFor(options_.fccHandler));
     if (!codec) return AVIERR_NOCOMPRESSOR;
-    encoder_ = av.avcodec_alloc_context3(codec);
-    frame_ = av.av_frame_alloc();
-    if (!encoder_ || !frame_) return AVIERR_MEMORY;
+    const int w = frameFormat_.biWidth, h = std::abs(frameFormat_.biHeight);
+    AviResult r = openEncoderAt(codec, w, h);
+    // A 4:2:0 encoder that takes no odd side is given one more column and/or row.
+    if (r == AVIERR_CANTCOMPRESS && (w % 2 || h % 2) && halvedChroma(encoder_->pix_fmt))
+        r = openEncoderAt(codec, w + w % 2, h + h % 2);
+    if (r != AVIERR_OK) return r;
     AVCodecContext* c = encoder_;
-    c->width = frameFormat_.biWidth;
-    c->height = std::abs(frameFormat_.biHeight);
+    if (av.avcodec_parameters_from_context(stream_->codecpar, c) < 0) return AVIERR_MEMORY;
+    frame_ = av.av_frame_alloc();
+    if (!frame_) return AVIERR_MEMORY;
+    frame_->format = c->pix_fmt;
+    frame_->width = c->width;
+    frame_->height = c->height;
+    if (av.av_frame_get_buffer(frame_, 0) < 0) return AVIERR_MEMORY;
+    sws_ = av.sws_getContext(w, h, dibPixelFormat(frameFormat_.biBitCount), w, h, c->pix_fmt, SWS_BICUBIC, nullptr,
+                             nullptr, nullptr);
+    return sws_ ? AVIERR_OK : AVIERR_CANTCOMPRESS;
+}
+
+AviResult AviMuxer::openEncoderAt(const AVCodec* codec, int width, int height) {
+    const FfmpegApi& av = ffmpeg();
+    av.avcodec_free_context(&encoder_);
+    encoder_ = av.avcodec_alloc_context3(codec);
+    if (!encoder_) return AVIERR_MEMORY;
+    AVCodecContext* c = encoder_;
+    c->width = width;
+    c->height = height;
     c->pix_fmt = encoderPixelFormat(codec);
     c->time_base = stream_->time_base;
     c->framerate = stream_->avg_frame_rate;
-    c->max_b_frames = 0;  // AVI stores no times: frames leave in display order
+    if (container_ == VideoContainer::Avi) c->max_b_frames = 0;  // AVI stores no times: frames leave in display order
     c->thread_count = 0;
     if (options_.dwFlags & AVICOMPRESSF_KEYFRAMES) c->gop_size = int(std::clamp<uint32_t>(options_.dwKeyFrameEvery, 1, 600));
     const double quality = std::min<uint32_t>(options_.dwQuality, 10000) / 10000.0;  // 1 = best
@@ -209,21 +254,37 @@ AviResult AviMuxer::openEncoder() {
         c->bit_rate = int64_t(options_.dwBytesPerSecond) * 8;
     } else if (codec->id == AV_CODEC_ID_H264) {
         av.av_opt_set_double(c->priv_data, "crf", 51.0 - 51.0 * quality, 0);
+    } else if (codec->id == AV_CODEC_ID_VP9) {
+        c->bit_rate = 0;  // constant quality
+        av.av_opt_set_int(c->priv_data, "crf", int(63.5 - 50.0 * quality), 0);
     } else if (codec->id != AV_CODEC_ID_FFV1) {
         c->flags |= AV_CODEC_FLAG_QSCALE;
         c->global_quality = int(FF_QP2LAMBDA * (31.0 - 29.0 * quality + 0.5));
     }
+    if (codec->id == AV_CODEC_ID_VP9) {
+        // libvpx's default speed takes seconds a frame; this one is near its quality.
+        av.av_opt_set_int(c->priv_data, "cpu-used", 4, 0);
+        av.av_opt_set_int(c->priv_data, "row-mt", 1, 0);
+    }
     if (codec->id == AV_CODEC_ID_MJPEG) c->color_range = AVCOL_RANGE_JPEG;
     if (format_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (av.avcodec_open2(c, codec, nullptr) < 0) return AVIERR_CANTCOMPRESS;
-    if (av.avcodec_parameters_from_context(stream_->codecpar, c) < 0) return AVIERR_MEMORY;
-    frame_->format = c->pix_fmt;
-    frame_->width = c->width;
-    frame_->height = c->height;
-    if (av.av_frame_get_buffer(frame_, 0) < 0) return AVIERR_MEMORY;
-    sws_ = av.sws_getContext(c->width, c->height, dibPixelFormat(frameFormat_.biBitCount), c->width, c->height,
-                             c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
-    return sws_ ? AVIERR_OK : AVIERR_CANTCOMPRESS;
+    return av.avcodec_open2(c, codec, nullptr) < 0 ? AVIERR_CANTCOMPRESS : AVIERR_OK;
+}
+
+void AviMuxer::padEdges(int width, int height) {
+    uint8_t* luma = frame_->data[0];
+    const int stride = frame_->linesize[0];
+    if (encoder_->width > width)
+        for (int y = 0; y < height; ++y) luma[size_t(y) * stride + width] = luma[size_t(y) * stride + width - 1];
+    if (encoder_->height > height)
+        std::copy_n(luma + size_t(height - 1) * stride, encoder_->width, luma + size_t(height) * stride);
+}
+
+bool AviMuxer::storedSize(int32_t& width, int32_t& height) const {
+    if (!formatSet_) return false;
+    width = encoder_ ? encoder_->width : frameFormat_.biWidth;
+    height = encoder_ ? encoder_->height : std::abs(frameFormat_.biHeight);
+    return true;
 }
 
 AviResult AviMuxer::writePacketOut(AVPacket* packet) {
@@ -239,6 +300,8 @@ AviResult AviMuxer::writeEncoded(const AVFrame* frame) {
         int r = av.avcodec_receive_packet(encoder_, packet_);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return AVIERR_OK;
         if (r < 0) return fail(AVIERR_CANTCOMPRESS, "the frame cannot be compressed");
+        // Containers that store times give every frame its length, the last one too.
+        if (container_ != VideoContainer::Avi && packet_->duration == 0) packet_->duration = 1;
         av.av_packet_rescale_ts(packet_, encoder_->time_base, stream_->time_base);
         AviResult w = writePacketOut(packet_);
         av.av_packet_unref(packet_);
@@ -271,12 +334,13 @@ AviResult AviMuxer::write(int32_t frame, const void* pixels, int32_t size) {
     } else {
         if (av.av_frame_make_writable(frame_) < 0) return fail(AVIERR_MEMORY, "Out of memory");
         const auto* bits = static_cast<const uint8_t*>(pixels);
-        const int h = encoder_->height;
+        const int w = frameFormat_.biWidth, h = std::abs(frameFormat_.biHeight);
         // Bottom-up rows are read from the last row upwards.
         const uint8_t* src[4] = {frameFormat_.biHeight > 0 ? bits + size_t(stride_) * (h - 1) : bits, nullptr, nullptr,
                                  nullptr};
         const int srcStride[4] = {frameFormat_.biHeight > 0 ? -stride_ : stride_, 0, 0, 0};
         av.sws_scale(sws_, src, srcStride, 0, h, frame_->data, frame_->linesize);
+        padEdges(w, h);
         frame_->pts = frame;
         r = writeEncoded(frame_);
     }

@@ -1,13 +1,15 @@
 #pragma once
-// Writing side of the AVI layer: one video stream muxed by FFmpeg's AVI muxer into an
-// AtomicFileWriter. Full frames are stored as they come; other handlers go through
-// an FFmpeg encoder.
+// Writing side of the AVI layer: one video stream muxed by FFmpeg into an
+// AtomicFileWriter, in the container the file's name chooses (AVI, MP4, QuickTime,
+// Matroska, WebM). Full frames (AVI only) are stored as they come; other handlers go
+// through an FFmpeg encoder.
 #include <memory>
 #include <string>
 
 #include "platform/AviFile.h"
 #include "platform/FileBytes.h"
 
+struct AVCodec;
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
@@ -35,6 +37,9 @@ public:
     bool hasStream() const { return stream_ != nullptr; }
     int32_t framesWritten() const { return frames_; }
     const AVISTREAMINFOA& info() const { return info_; }
+    VideoContainer container() const { return container_; }
+    // The frame size stored, once the format is set (see AVIStreamStoredSize).
+    bool storedSize(int32_t& width, int32_t& height) const;
     const std::string& error() const { return error_; }
 
     // The muxer's IO callbacks (opaque: the AviMuxer).
@@ -43,11 +48,14 @@ public:
 
 private:
     AviResult openEncoder();
+    AviResult openEncoderAt(const AVCodec* codec, int width, int height);
+    void padEdges(int width, int height);
     AviResult writeEncoded(const AVFrame* frame);
     AviResult writePacketOut(AVPacket* packet);
     AviResult fail(AviResult result, const std::string& why);
 
     std::string path_;
+    VideoContainer container_ = VideoContainer::Avi;
     std::unique_ptr<AtomicFileWriter> out_;
     AVFormatContext* format_ = nullptr;
     AVIOContext* io_ = nullptr;

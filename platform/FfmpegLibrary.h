@@ -26,7 +26,7 @@ namespace nalo {
     X(avcodec_descriptor_get) X(avcodec_find_decoder) X(avcodec_flush_buffers) X(avcodec_free_context)   \
     X(avcodec_open2) X(avcodec_parameters_to_context) X(avcodec_receive_frame) X(avcodec_send_packet)    \
     X(avcodec_find_encoder) X(avcodec_send_frame) X(avcodec_receive_packet)                              \
-    X(avcodec_parameters_from_context) X(av_packet_rescale_ts)
+    X(avcodec_parameters_from_context) X(av_packet_rescale_ts) X(avcodec_find_encoder_by_name)
 #define NALO_FFMPEG_AVFORMAT(X)                                                                            \
     X(av_find_input_format) X(av_index_search_timestamp) X(av_read_frame) X(av_seek_frame)               \
     X(avformat_close_input) X(avformat_find_stream_info) X(avformat_index_get_entries_count) X(avformat_index_get_entry)              \

@@ -4,6 +4,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QMessageBox>
 
 namespace nalo {
@@ -62,6 +63,11 @@ QString QtDialogService::saveFile(QWidget* owner, const FileDialogRequest& r) {
     QFileDialog dialog(owner, r.title, r.folder, r.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(r.defaultSuffix);
+    // A name without extension takes the one of the filter chosen ("... (*.mp4)").
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral(R"(\(\*\.(\w+)\)$)")).match(filter);
+        if (m.hasMatch()) dialog.setDefaultSuffix(m.captured(1));
+    });
     if (!r.confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!r.fileName.isEmpty() && !r.fileName.contains('*')) dialog.selectFile(r.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <unistd.h>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "platform/PictureIo.h"
 #include "support/TestSupport.h"
 #include "tools/bj2a/Bj2aRules.h"
+#include "tools/bj2a/FrameRate.h"
 #include "tools/bj2a/ImagesToAvi.h"
 
 using namespace nalo;
@@ -66,6 +68,18 @@ TEST(Bj2aRules, PreviewAndFrameRate) {
     EXPECT_EQ(LimitFps(0), 1);
     EXPECT_EQ(LimitFps(31), 30);
     EXPECT_EQ(LimitFps(20), 20);
+    struct {
+        const char* text;
+        std::optional<FrameRate> want;
+    } rates[] = {{"20", FrameRate{20, 1}}, {"0.5", FrameRate{1, 2}}, {"29.97", FrameRate{2997, 100}},
+                 {"30000/1001", FrameRate{30000, 1001}}, {"0.1", FrameRate{1, 10}}, {"1/10", FrameRate{1, 10}},
+                 {"0.09", std::nullopt}, {"30.5", std::nullopt}, {"0", std::nullopt}, {"1/0", std::nullopt},
+                 {"", std::nullopt}, {".", std::nullopt}, {"1.2.3", std::nullopt}, {"-1", std::nullopt},
+                 {"99999999999999999999/3", std::nullopt}};
+    for (const auto& r : rates) EXPECT_EQ(ParseFrameRate(r.text), r.want) << r.text;
+    EXPECT_EQ(LimitFrameRate({1, 100}), SlowestRate);
+    EXPECT_EQ(LimitFrameRate({60, 1}), FastestRate);
+    EXPECT_EQ(LimitFrameRate({40, 2}), (FrameRate{20, 1}));
     EXPECT_EQ(TempFramePath("/a/"), "/a/AVI_Temp.bmp");
     EXPECT_EQ(TempFramePath("/a"), "/a/AVI_Temp.bmp");
 }
@@ -131,6 +145,7 @@ TEST(Bj2aRun, FailuresLeaveNoAvi) {
         {"corrupt in the middle", {a, broken, b}, choosing(comptypeDIB), "out.avi", Outcome::PictureFailed, broken},
         {"no such folder", {a}, choosing(comptypeDIB), dir.file("none/out.avi"), Outcome::NotOpened, ""},
         {"read-only target", {a}, choosing(comptypeDIB), dir.file("ro/old.avi"), Outcome::NotOpened, ""},
+        {"full frames into MP4", {a, b}, choosing(comptypeDIB), "out.mp4", Outcome::WriteFailed, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,6 +156,7 @@ TEST(Bj2aRun, FailuresLeaveNoAvi) {
             EXPECT_NE(r.reason.find(c.failed), std::string::npos) << r.reason;
         }
         EXPECT_FALSE(fs::exists(dir.file("out.avi")));
+        EXPECT_FALSE(fs::exists(dir.file("out.mp4")));
     }
     EXPECT_EQ(readFile(dir.file("ro/old.avi")).size(), 1u);
 }
@@ -230,4 +246,53 @@ TEST(Bj2aCli, AKilledRunLeavesNoTemporaryAndLeftoversOfEndedProcessesGo) {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir.path())) names.insert(e.path().filename().string());
     EXPECT_EQ(names, kept);
+}
+
+// The output's name chooses the container; ffprobe reads back what was written.
+TEST(Bj2aCli, ContainersCodecsFrameCountsAndRates) {
+    if (!haveTool("ffprobe")) GTEST_SKIP() << "ffprobe missing";
+    TempDir dir;
+    std::string pictures;
+    for (int i = 0; i < 3; ++i) pictures += " " + bmp(dir, "p" + std::to_string(i) + ".bmp", 321, 201, i);
+    const std::string cli = appDir() + "/nalo-convert bj2a ";
+    struct Case {
+        std::string options, out;
+        const char* format;  // ffprobe's format_name, codec, coded size, rate
+        const char* codec;
+        const char* size;
+        const char* rate;
+        bool padded;
+    } cases[] = {
+        {"", "a.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "322x202", "20/1", true},
+        {"--codec mpeg4 --size 320x200 --fps 25", "b.mov", "mov,mp4,m4a,3gp,3g2,mj2", "mpeg4", "320x200", "25/1", false},
+        {"", "c.mkv", "matroska,webm", "h264", "322x202", "20/1", true},
+        {"--codec vp9 --fps 12", "d.mkv", "matroska,webm", "vp9", "321x201", "12/1", false},
+        {"", "e.webm", "matroska,webm", "vp9", "321x201", "20/1", false},
+        {"--codec h264", "f.avi", "avi", "h264", "322x202", "20/1", true},
+        {"--fps 0.5", "g.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "322x202", "1/2", true},
+        {"--fps 30000/1001", "h.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "322x202", "30000/1001", true},
+        {"--fps 0.1", "i.webm", "matroska,webm", "vp9", "321x201", "1/10", false},
+        {"--fps 29.97 --codec raw", "j.avi", "avi", "rawvideo", "321x201", "2997/100", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const std::string out = dir.file(c.out);
+        std::string text;
+        ASSERT_EQ(runCommand(cli + c.options + " " + out + pictures + " 2>&1", &text), 0) << text;
+        EXPECT_EQ(text.find("note: 321x201 padded to 322x202") != std::string::npos, c.padded) << text;
+        std::string probe;
+        runCommand("ffprobe -v error -count_frames -show_entries format=format_name:stream=codec_name,width,height,"
+                   "avg_frame_rate,nb_read_frames -of default=nw=1 '" + out + "'",
+                   &probe);
+        const std::string size(c.size);
+        const std::string want = std::string("codec_name=") + c.codec + "\nwidth=" + size.substr(0, 3) +
+                                 "\nheight=" + size.substr(4) + "\navg_frame_rate=" + c.rate +
+                                 "\nnb_read_frames=3\nformat_name=" + c.format + "\n";
+        EXPECT_EQ(probe, want);
+    }
+    // A codec the container does not take is refused before anything is written.
+    std::string text;
+    EXPECT_EQ(runCommand(cli + "--codec raw " + dir.file("x.mp4") + pictures + " 2>&1", &text), 2);
+    EXPECT_NE(text.find("MP4 takes --codec h264 or mpeg4"), std::string::npos) << text;
+    EXPECT_FALSE(fs::exists(dir.file("x.mp4")));
 }

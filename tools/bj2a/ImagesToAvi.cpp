@@ -107,7 +107,7 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         result.outcome = Outcome::WriteFailed;
         result.status = status;
         result.reason = AVIFileWriteError(h.file);
-        if (result.reason.empty()) result.reason = request.output + ": the AVI layer refused the frames";
+        if (result.reason.empty()) result.reason = request.output + ": the video layer refused the frames";
         return result;
     };
 
@@ -133,8 +133,9 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
 
     AVISTREAMINFOA info;
     info.fccType = mmioStringToFOURCCA("vids", 0);
-    info.dwScale = 1;
-    info.dwRate = uint32_t(LimitFps(request.fps));
+    const FrameRate rate = LimitFrameRate(request.fps);
+    info.dwScale = rate.scale;
+    info.dwRate = rate.rate;
     info.dwSuggestedBufferSize = uint32_t(canvas.imageSize());
     info.rcFrame = {0, 0, canvas.width(), canvas.height()};
     if ((result.status = AVIFileCreateStreamA(h.file, h.plain, &info)) != AVIERR_OK) return failWrite(result.status);
@@ -152,6 +153,7 @@ RunResult WriteAviFromPictures(const RunRequest& request, const RunHooks& hooks)
         (result.status = AVIStreamSetFormat(h.compressed, 0, format.data(), int32_t(format.size()))) !=
             AVIERR_OK)
         return failWrite(result.status);
+    AVIStreamStoredSize(h.compressed, result.storedWidth, result.storedHeight);
 
     // The frames are taken from the canvas itself: writing each one to the temporary
     // BMP and reading it back would give the same bytes at twice the file traffic.

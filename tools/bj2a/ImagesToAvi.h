@@ -1,6 +1,7 @@
 #pragma once
-// The images-to-AVI run: each picture stretched over a canvas of the output size and
-// written as one 24-bit frame, through the AVI layer's calls in their usual order.
+// The images-to-video run: each picture stretched over a canvas of the output size and
+// written as one 24-bit frame, through the AVI layer's calls in their usual order, into
+// the container the output's name chooses (AVI, MP4, QuickTime, Matroska, WebM).
 // The first picture's canvas is saved as the temporary BMP and read back as raw DIB
 // blocks for the stream's format (or, without a temporary, that header is made in
 // memory). A run that does not end with every frame written
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/AviFile.h"
+#include "tools/bj2a/FrameRate.h"
 
 namespace nalo::bj2a {
 
@@ -21,20 +23,26 @@ enum class Outcome {
     WriteFailed,           // the AVI layer refused a frame or the file
 };
 
+struct RunRequest {
+    std::string output;
+    std::vector<std::string> pictures;  // in frame order
+    int width = 0, height = 0;          // canvas size, 1..32767
+    FrameRate fps;                      // held within 1/10..30 (LimitFrameRate)
+    std::string tempFrame;              // the temporary BMP; empty: none, its header made in memory
+};
+
 struct RunResult {
     Outcome outcome = Outcome::NotOpened;
     AviResult status = AVIERR_OK;  // the last AVI layer result
     int frames = 0;                // frames written
     std::string picture;           // the picture that failed (PictureFailed)
     std::string reason;            // what failed, naming its file
-};
-
-struct RunRequest {
-    std::string output;
-    std::vector<std::string> pictures;  // in frame order
-    int width = 0, height = 0;          // canvas size, 1..32767
-    int fps = 20;                       // limited to 1..30
-    std::string tempFrame;              // the temporary BMP; empty: none, its header made in memory
+    // The frame size stored: the canvas, or one column and/or row more where a 4:2:0
+    // encoder takes no odd side (0 before the format was set).
+    int storedWidth = 0, storedHeight = 0;
+    bool padded(const RunRequest& request) const {
+        return storedWidth > request.width || storedHeight > request.height;
+    }
 };
 
 struct RunHooks {

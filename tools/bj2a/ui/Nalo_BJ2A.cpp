@@ -235,6 +235,9 @@ void Nalo_BJ2A::setFps(int fps) { lbl_FPS_->setText(QString::number(fps)); }
 void Nalo_BJ2A::makeAvi() {
     if (File1_->count() == 0 || running_) return;
     FileDialogRequest request = saveAsRequest(aviFolder_, QStringLiteral("AVI Videoﾌｧｲﾙ"), QStringLiteral("avi"));
+    // The other containers: the name (or the filter's extension) chooses; the compressor
+    // dialog then offers what that container takes.
+    request.filter += QStringLiteral(";;MP4 Video (*.mp4);;QuickTime Video (*.mov);;Matroska Video (*.mkv);;WebM Video (*.webm)");
     const QString chosen = dialogs().saveFile(this, request);
     if (chosen.isEmpty()) return;
     lastAvi_ = chosen.left(chosen.indexOf(QChar(0)) < 0 ? chosen.size() : chosen.indexOf(QChar(0)));
@@ -247,7 +250,7 @@ void Nalo_BJ2A::makeAvi() {
         run.pictures.push_back(AddBackslash(folder_.toStdString()) + File1_->item(i)->text().toStdString());
     run.width = canvasWidth_;
     run.height = canvasHeight_;
-    run.fps = HS_FPS_->value();
+    run.fps = {uint32_t(HS_FPS_->value()), 1};
     run.tempFrame = TempFramePath(workFolder());
     RunHooks hooks;
     hooks.choose = [this](const std::vector<AviCompressor>& list, uint32_t flags, AVICOMPRESSOPTIONS& options) {
@@ -288,6 +291,12 @@ void Nalo_BJ2A::makeAvi() {
     switch (result.outcome) {
     case Outcome::Written:
         Cmd_Viewer_->setEnabled(true);
+        if (result.padded(run))
+            dialogs().message(this,
+                              QStringLiteral("この圧縮形式は奇数の幅・高さを扱えないため、%1 × %2 に1ピクセル広げました。")
+                                  .arg(result.storedWidth)
+                                  .arg(result.storedHeight),
+                              MsgIcon::Information);
         dialogs().message(this, QStringLiteral("Avi ﾌｧｲﾙを作成しました !!"), MsgIcon::Exclamation);
         break;
     case Outcome::Cancelled: break;
