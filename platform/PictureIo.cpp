@@ -10,6 +10,7 @@
 #include "platform/DibFormat.h"
 #include "platform/FileBytes.h"
 #include "platform/PictureDecoders.h"
+#include "platform/PictureOrientation.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -58,10 +59,13 @@ DecodedPicture loadPictureWithAlpha(const std::string& path) {
     return decodePictureWithAlpha(readFileBytes(path, "LoadPicture"), path);
 }
 
-DecodedPicture decodePictureWithAlpha(std::span<const uint8_t> bytes, const std::string& path) {
-    auto opaque = [](Dib d) {
+namespace {
+
+DecodedPicture decodeAnyKind(std::span<const uint8_t> bytes, const std::string& path) {
+    auto opaque = [](Dib d, int orientation = 1) {
         DecodedPicture p;
         p.picture = std::move(d);
+        p.orientation = orientation;
         return p;
     };
     switch (kindOf(bytes.data(), bytes.size())) {
@@ -70,7 +74,7 @@ DecodedPicture decodePictureWithAlpha(std::span<const uint8_t> bytes, const std:
         if (d.bitCount() != 24 || d.topDown()) d = convertDib(d, 24, false);
         return opaque(std::move(d));
     }
-    case PictureKind::Jpeg: return opaque(decodeJpeg(bytes, path));
+    case PictureKind::Jpeg: return opaque(decodeJpeg(bytes, path), jpegOrientation(bytes));
     case PictureKind::Gif: return opaque(decodeGif(bytes, path));
     case PictureKind::Png: return decodePng(bytes, path);
     case PictureKind::Webp: return decodeWebp(bytes, path);
@@ -78,6 +82,14 @@ DecodedPicture decodePictureWithAlpha(std::span<const uint8_t> bytes, const std:
     case PictureKind::Unknown: break;
     }
     raiseInvalidPicture("LoadPicture", path, "not a BMP, JPEG, GIF, PNG, WebP or TIFF picture");
+}
+
+}  // namespace
+
+DecodedPicture decodePictureWithAlpha(std::span<const uint8_t> bytes, const std::string& path) {
+    DecodedPicture decoded = decodeAnyKind(bytes, path);
+    applyOrientation(decoded);
+    return decoded;
 }
 
 Dib composeOverWhite(DecodedPicture decoded) {

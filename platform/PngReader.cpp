@@ -9,6 +9,7 @@
 
 #include "platform/PictureBudget.h"
 #include "platform/PictureDecoders.h"
+#include "platform/PictureOrientation.h"
 #include "shell/RuntimeError.h"
 
 namespace nalo {
@@ -102,6 +103,9 @@ DecodedPicture decodePng(std::span<const uint8_t> data, const std::string& name)
         raiseInvalidPicture(source, name, "picture too large for its data");
 
     DecodedPicture out;
+    png_bytep exif = nullptr;
+    png_uint_32 exifSize = 0;
+    if (png_get_eXIf_1(r.png, r.info, &exifSize, &exif) && exif) out.orientation = exifOrientation({exif, exifSize});
     out.picture = Dib(static_cast<int>(w), static_cast<int>(h), 24, false);
     std::vector<uint8_t> staging;
     std::vector<png_bytep> rows(static_cast<size_t>(h));

@@ -7,6 +7,7 @@
 
 #include "platform/PictureBudget.h"
 #include "platform/PictureDecoders.h"
+#include "platform/PictureOrientation.h"
 
 namespace nalo {
 
@@ -48,6 +49,24 @@ DecodedPicture decodeAnimation(std::span<const uint8_t> data, const std::string&
     return out;
 }
 
+struct DemuxDeleter {
+    void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
+};
+
+// The orientation in the file's EXIF chunk, 1 without one.
+int webpOrientation(std::span<const uint8_t> data) {
+    const WebPData whole{data.data(), data.size()};
+    std::unique_ptr<WebPDemuxer, DemuxDeleter> demux(WebPDemux(&whole));
+    if (!demux || !(WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & EXIF_FLAG)) return 1;
+    WebPChunkIterator chunk;
+    int orientation = 1;
+    if (WebPDemuxGetChunk(demux.get(), "EXIF", 1, &chunk)) {
+        orientation = exifOrientation({chunk.chunk.bytes, chunk.chunk.size});
+        WebPDemuxReleaseChunkIterator(&chunk);
+    }
+    return orientation;
+}
+
 }  // namespace
 
 DecodedPicture decodeWebp(std::span<const uint8_t> data, const std::string& name) {
@@ -59,7 +78,11 @@ DecodedPicture decodeWebp(std::span<const uint8_t> data, const std::string& name
     const int64_t w = config.input.width, h = config.input.height;
     if (w <= 0 || h <= 0) raiseInvalidPicture(source, name, "empty picture");
     CheckPictureBudget(w, h, name, source);
-    if (config.input.has_animation) return decodeAnimation(data, name, source);
+    if (config.input.has_animation) {
+        DecodedPicture first = decodeAnimation(data, name, source);
+        first.orientation = webpOrientation(data);
+        return first;
+    }
 
     DecodedPicture out;
     out.picture = Dib(static_cast<int>(w), static_cast<int>(h), 24, false);
@@ -84,6 +107,7 @@ DecodedPicture decodeWebp(std::span<const uint8_t> data, const std::string& name
     WebPFreeDecBuffer(&config.output);
     if (decoded != VP8_STATUS_OK) raiseInvalidPicture(source, name, statusText(decoded));
     if (staging) splitBgra(staging.get(), static_cast<size_t>(w * 4), out);
+    out.orientation = webpOrientation(data);
     return out;
 }
 

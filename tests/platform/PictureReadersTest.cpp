@@ -268,3 +268,68 @@ TEST(PictureReaders, HugeOrDamagedFilesAreRefusedNamingThemInBoundedMemory) {
     }
     EXPECT_LT(maxResidentKiB() - before, 32 * 1024);
 }
+
+namespace {
+
+// A little-endian EXIF block (with its "Exif\0\0" head) holding only an orientation.
+std::vector<uint8_t> exifBlock(int orientation) {
+    return {'E', 'x', 'i',  'f',  0, 0, 'I', 'I', 42, 0, 8,
+            0,   0,   0,  // TIFF header, IFD0 at 8
+            1,   0,   0x12, 0x01, 3, 0, 1,   0,   0,  0, uint8_t(orientation),
+            0,   0,   0,  // one entry: Orientation
+            0,   0,   0,    0};
+}
+
+std::vector<uint8_t> magickRgb(const std::string& file, const std::string& options) {
+    return commandBytes("convert '" + file + "' " + options + " -depth 8 rgb:-");
+}
+
+}  // namespace
+
+// Each orientation in each format comes out as ImageMagick's -auto-orient shows the
+// same orientation in a TIFF (and, for JPEG, in the JPEG itself).
+TEST(PictureReaders, OrientationIsApplied) {
+    if (!test::haveTool("convert") || !test::haveTool("webpmux")) GTEST_SKIP() << "no ImageMagick or webpmux";
+    static const char* const names[] = {"",        "TopLeft",  "TopRight",    "BottomRight", "BottomLeft",
+                                        "LeftTop", "RightTop", "RightBottom", "LeftBottom"};
+    test::TempDir dir;
+    const std::string base = dir.file("base.png"), jpg = dir.file("base.jpg"), webp = dir.file("base.webp");
+    ASSERT_EQ(test::runCommand(std::string("convert ") + kOpaque + " -depth 8 '" + base + "'"), 0);
+    ASSERT_EQ(test::runCommand("convert '" + base + "' -quality 95 '" + jpg + "'"), 0);
+    ASSERT_EQ(test::runCommand("convert '" + base + "' -define webp:lossless=true '" + webp + "'"), 0);
+    const auto png = test::readFile(base), jpeg = test::readFile(jpg);
+    for (int o = 1; o <= 8; ++o) {
+        SCOPED_TRACE(names[o]);
+        const std::string tif = dir.file("o.tif");
+        ASSERT_EQ(test::runCommand("convert '" + base + "' -orient " + names[o] + " '" + tif + "'"), 0);
+        const auto exif = exifBlock(o);
+
+        std::vector<uint8_t> j(jpeg.begin(), jpeg.begin() + 2);  // SOI, APP1, the rest
+        j.insert(j.end(), {0xFF, 0xE1, 0, uint8_t(exif.size() + 2)});
+        j.insert(j.end(), exif.begin(), exif.end());
+        j.insert(j.end(), jpeg.begin() + 2, jpeg.end());
+        test::writeFile(dir.file("o.jpg"), j);
+
+        std::vector<uint8_t> p(png.begin(), png.begin() + 33);  // signature and IHDR, eXIf, the rest
+        putChunk(p, "eXIf", {exif.begin() + 6, exif.end()});
+        p.insert(p.end(), png.begin() + 33, png.end());
+        test::writeFile(dir.file("o.png"), p);
+
+        test::writeFile(dir.file("exif.bin"), exif);
+        ASSERT_EQ(test::runCommand("webpmux -set exif '" + dir.file("exif.bin") + "' '" + webp + "' -o '" +
+                                   dir.file("o.webp") + "' 2>/dev/null"),
+                  0);
+
+        const auto upright = magickRgb(tif, "-auto-orient");
+        const auto jpegUpright = magickRgb(dir.file("o.jpg"), "-auto-orient");
+        for (const char* name : {"o.tif", "o.png", "o.webp", "o.jpg"}) {
+            const Dib pic = loadPicture(dir.file(name));
+            ASSERT_EQ(pic.width(), o >= 5 ? 23 : 37) << name;
+            std::vector<uint8_t> got;
+            for (int y = 0; y < pic.height(); ++y)
+                for (int x = 0; x < pic.width(); ++x)
+                    got.insert(got.end(), {pic.row(y)[x * 3 + 2], pic.row(y)[x * 3 + 1], pic.row(y)[x * 3]});
+            EXPECT_TRUE(got == (std::string(name) == "o.jpg" ? jpegUpright : upright)) << name;
+        }
+    }
+}
