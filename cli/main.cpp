@@ -30,7 +30,7 @@ struct Subcommand {
 
 constexpr Subcommand kSubcommands[] = {
     {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG to BMP, TGA or PCX (KIND: tga2bmp ..., see tgapcx --help)"},
-    {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP to JPG"},
+    {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP (or PNG/WebP/TIFF) to JPG"},
     {"cdepth", runCDepth,
      "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp"},
     {"ico", runIco,
@@ -39,7 +39,7 @@ constexpr Subcommand kSubcommands[] = {
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
     {"bj2a", runBJ2A,
      "bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...\n"
-     "      BMP/JPG pictures to the frames of an AVI (defaults: 20 fps, the first picture's size, raw)"},
+     "      BMP/JPG/GIF/PNG/WebP/TIFF pictures to the frames of an AVI (defaults: 20 fps, the first picture's size, raw)"},
     {"g2g", runG2G, "g2g [--to bmp|gif] [--transparent] FILE.gif...   animated GIF to its composed frames"},
     {"a2bj", runA2BJ,
      "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"

@@ -12,6 +12,10 @@
 
 namespace nalo {
 
+// File name patterns of the PNG, WebP and TIFF pictures the loader also reads, for the
+// tools' lists, filters and drops.
+inline constexpr const char* PngWebpTiffPatterns = "*.png;*.webp;*.tif;*.tiff";
+
 enum class PictureKind { Unknown, Bmp, Jpeg, Gif, Png, Webp, Tiff };
 
 // Kind by content (magic bytes), not by extension.
