@@ -29,7 +29,7 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG to BMP, TGA or PCX (KIND: tga2bmp ..., see tgapcx --help)"},
+    {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG/PNG/WebP/TIFF to BMP, TGA or PCX (KIND: tga2bmp ..., see tgapcx --help)"},
     {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP (or PNG/WebP/TIFF) to JPG"},
     {"cdepth", runCDepth,
      "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp"},
