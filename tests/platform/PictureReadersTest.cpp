@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <cstring>
 #include <sstream>
 
 #include "platform/PictureIo.h"
@@ -332,4 +333,18 @@ TEST(PictureReaders, OrientationIsApplied) {
             EXPECT_TRUE(got == (std::string(name) == "o.jpg" ? jpegUpright : upright)) << name;
         }
     }
+}
+
+TEST(PictureReaders, AnimatedWebpGivesItsFirstFrame) {
+    if (!test::haveTool("convert") || !test::haveTool("img2webp")) GTEST_SKIP() << "no ImageMagick or img2webp";
+    test::TempDir dir;
+    const std::string first = dir.file("1.png"), second = dir.file("2.png"), anim = dir.file("anim.webp");
+    ASSERT_EQ(test::runCommand(std::string("convert ") + kOpaque + " -depth 8 '" + first + "'"), 0);
+    ASSERT_EQ(test::runCommand("convert '" + first + "' -negate '" + second + "'"), 0);
+    ASSERT_EQ(test::runCommand("img2webp -lossless '" + first + "' '" + second + "' -o '" + anim + "' 2>/dev/null"), 0);
+    const Dib got = loadPicture(anim), want = loadPicture(first);
+    ASSERT_EQ(got.width(), want.width());
+    ASSERT_EQ(got.height(), want.height());
+    for (int y = 0; y < got.height(); ++y)
+        ASSERT_EQ(std::memcmp(got.row(y), want.row(y), size_t(got.width()) * 3), 0) << "row " << y;
 }
