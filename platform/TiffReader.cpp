@@ -122,9 +122,15 @@ DecodedPicture decodeTiff(std::span<const uint8_t> data, const std::string& name
     uint16_t orientation = ORIENTATION_TOPLEFT;
     if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation)) out.orientation = orientation;
     uint32_t band = 0;
-    if (TIFFIsTiled(tif.get()))
+    if (TIFFIsTiled(tif.get())) {
+        // libtiff allocates whole tiles: a tile far larger than the picture (a small
+        // hostile file claiming a gigabyte tile) is refused before that allocation.
+        uint32_t tileWidth = 0;
+        TIFFGetField(tif.get(), TIFFTAG_TILEWIDTH, &tileWidth);
         TIFFGetField(tif.get(), TIFFTAG_TILELENGTH, &band);
-    else
+        if (uint64_t(tileWidth) * band > std::max<uint64_t>(uint64_t(1) << 22, uint64_t(w) * h * 4))
+            raiseInvalidPicture(source, name, "tiles larger than the picture");
+    } else
         TIFFGetFieldDefaulted(tif.get(), TIFFTAG_ROWSPERSTRIP, &band);
     band = std::clamp<uint32_t>(band, 1, h);
 
