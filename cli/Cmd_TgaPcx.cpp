@@ -1,4 +1,4 @@
-// nalo-convert tgapcx KIND [--skip] FILE...   (KIND: 0..11, tga2bmp ..., or "TGA-->BMP" ...)
+// nalo-convert tgapcx KIND [--skip] FILE...   (KIND: 0..20, tga2bmp ..., or "TGA-->BMP" ...)
 #include <cstdio>
 
 #include "cli/Subcommands.h"
@@ -19,7 +19,7 @@ void printKinds() {
 
 int runTgaPcx(const Args& args) {
     using namespace nalo::tgapcx;
-    if (args.empty()) return usageError("tgapcx: KIND missing (0..11 or a short name such as pcx2tga)");
+    if (args.empty()) return usageError("tgapcx: KIND missing (0..20 or a short name such as pcx2tga)");
     if (args[0] == "--help" || args[0] == "-h") {
         printKinds();
         return 0;

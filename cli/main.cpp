@@ -29,8 +29,8 @@ struct Subcommand {
 };
 
 constexpr Subcommand kSubcommands[] = {
-    {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG to BMP, TGA or PCX (KIND: tga2bmp ..., see tgapcx --help)"},
-    {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP to JPG"},
+    {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG/PNG/WebP/TIFF to BMP, TGA or PCX (KIND: tga2bmp ..., see tgapcx --help)"},
+    {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP (or PNG/WebP/TIFF) to JPG"},
     {"cdepth", runCDepth,
      "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp"},
     {"ico", runIco,
@@ -39,7 +39,7 @@ constexpr Subcommand kSubcommands[] = {
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
     {"bj2a", runBJ2A,
      "bj2a [--fps RATE] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264|vp9] [--quality Q] OUT PICTURE...\n"
-     "      BMP/JPG pictures to the frames of a video; OUT's name chooses the container: .avi AVI,\n"
+     "      BMP/JPG/GIF/PNG/WebP/TIFF pictures to the frames of a video; OUT's name chooses the container: .avi AVI,\n"
      "      .mp4/.mov MP4 (h264, mpeg4), .mkv Matroska (h264, vp9, mpeg4, mjpeg, ffv1), .webm WebM (vp9)\n"
      "      (RATE frames per second, 0.1..30: 12, 0.5, 30000/1001; defaults: 20 fps, the first picture's\n"
      "      size, raw for AVI, otherwise the first codec named)"},

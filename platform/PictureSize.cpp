@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <vector>
 
 #include "codecs/LittleEndian.h"
 #include "platform/FileDescriptor.h"
+#include "platform/PictureOrientation.h"
 
 namespace nalo {
 
@@ -38,7 +40,12 @@ std::optional<PictureSize> jpegSize(int fd) {
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             if (!readFullyAt(fd, seg, sizeof seg, at)) return std::nullopt;
-            return PictureSize{getBe16(seg + 5), getBe16(seg + 3)};
+            PictureSize size{getBe16(seg + 5), getBe16(seg + 3)};
+            // A quarter turn by the EXIF orientation swaps the sides.
+            std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(at, JpegExifReach)));
+            if (readFullyAt(fd, head.data(), head.size(), 0) && jpegOrientation(head) >= 5)
+                std::swap(size.width, size.height);
+            return size;
         }
         at += getBe16(seg);
     }

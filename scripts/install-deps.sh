@@ -6,11 +6,12 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n desktop-file-utils
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libmp3lame-dev
+  libpng-dev libwebp-dev libtiff-dev libexif-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev libtag1-dev zlib1g-dev
   portaudio19-dev
   googletest libgtest-dev libgmock-dev
   fonts-ipafont-gothic
-  imagemagick ffmpeg lame sox giflib-tools gifsicle python3-pil
+  imagemagick webp ffmpeg lame sox giflib-tools gifsicle python3-pil
   xvfb xauth x11-utils xdg-utils openbox xdotool
 )
 missing=()

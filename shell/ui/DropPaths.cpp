@@ -59,7 +59,8 @@ QString DroppedFile(const QStringList& paths, const QString& filter) {
 int MenuToolFor(const QString& file) {
     if (!QFileInfo(file).isFile()) return -1;
     const QString ext = QFileInfo(file).suffix().toLower();
-    if (ext == "bmp" || ext == "jpg") return ColourDepthTool;
+    if (ext == "bmp" || ext == "jpg" || ext == "png" || ext == "webp" || ext == "tif" || ext == "tiff")
+        return ColourDepthTool;
     if (ext == "gif") return gifFrameCount(file) > 1 ? SplitterTool : ColourDepthTool;
     if (ext == "tga" || ext == "pcx") return TgaPcxTool;
     if (IsVideoExtension(ext.toStdString())) return AviToGifTool;

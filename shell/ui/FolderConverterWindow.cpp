@@ -1,5 +1,7 @@
 #include "shell/ui/FolderConverterWindow.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QListWidget>
 
@@ -113,8 +115,13 @@ void FolderConverterWindow::fillLists() {
         if (!reported) dialogs().message(this, QString::fromStdString(e.description()));
         reported = true;
     };
-    for (const auto& p : ListFolder(folder(), sourcePattern(), hooks))
-        List_get_->addItem(QString::fromStdString(FileNameOf(p)));
+    // One or more patterns separated by ";", listed together in name order.
+    const QStringList patterns = QString::fromStdString(sourcePattern()).split(QLatin1Char(';'));
+    std::vector<std::string> names;
+    for (const QString& pattern : patterns)
+        for (const auto& p : ListFolder(folder(), pattern.toStdString(), hooks)) names.push_back(FileNameOf(p));
+    if (patterns.size() > 1) std::sort(names.begin(), names.end(), LessNoCase);
+    for (const auto& n : names) List_get_->addItem(QString::fromStdString(n));
     const bool any = List_get_->count() > 0;
     if (any) {
         List_get_->setCurrentRow(0, QItemSelectionModel::NoUpdate);

@@ -52,7 +52,10 @@ TEST_F(B2j, EveryDepthBecomesABaselineJpegOfItsSize) {
                                  {"d32.bmp", "-alpha on BMP:"},
                                  {"d8.bmp", "-colors 100 -type palette BMP3:"},
                                  {"d4.bmp", "-colors 16 -type palette BMP3:"},
-                                 {"d1.bmp", "-monochrome BMP3:"}};
+                                 {"d1.bmp", "-monochrome BMP3:"},
+                                 {"p.png", "PNG24:"},
+                                 {"w.webp", "-define webp:lossless=true WEBP:"},
+                                 {"t.tif", "-compress LZW TIFF:"}};
     for (auto& v : variants) {
         const std::string src = dir.file(v[0]);
         ASSERT_EQ(runCommand("convert -size 160x120 -seed 7 plasma:fractal " + std::string(v[1]) + "'" + src + "'"), 0);

@@ -47,5 +47,8 @@ void FuzzSettings(Input);
 void FuzzCdImage(Input);
 void FuzzGifLzw(Input);
 void FuzzOneFrameGif(Input);
+void FuzzPng(Input);
+void FuzzWebp(Input);
+void FuzzTiff(Input);
 
 }  // namespace nalo::fuzz

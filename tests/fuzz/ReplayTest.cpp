@@ -18,7 +18,8 @@ struct Target {
 constexpr Target kTargets[] = {
     {"pcx", FuzzPcx},           {"tga", FuzzTga},         {"bmp", FuzzBmp},           {"picture", FuzzPicture},
     {"gifsplit", FuzzGifSplit}, {"avi", FuzzAvi},         {"settings", FuzzSettings}, {"cdimage", FuzzCdImage},
-    {"giflzw", FuzzGifLzw},     {"onegif", FuzzOneFrameGif},
+    {"giflzw", FuzzGifLzw},     {"onegif", FuzzOneFrameGif}, {"png", FuzzPng},    {"webp", FuzzWebp},
+    {"tiff", FuzzTiff},
 };
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {

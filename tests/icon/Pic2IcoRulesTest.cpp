@@ -17,8 +17,9 @@ TEST(Pic2IcoRules, SizesPreviewAndFilter) {
     EXPECT_EQ(preview.width(), 100);
     EXPECT_EQ(preview.height(), 50);
 
-    for (const char* ok : {"a.bmp", "A.BMP", "photo.Jpg", "x.y.gif"}) EXPECT_TRUE(isIconSourceName(ok)) << ok;
-    for (const char* no : {"a.png", "bmp", ".bmp", "a.jpeg", "a.bmp.txt"}) EXPECT_FALSE(isIconSourceName(no)) << no;
+    for (const char* ok : {"a.bmp", "A.BMP", "photo.Jpg", "x.y.gif", "a.png", "b.WebP", "c.tif", "d.TIFF"})
+        EXPECT_TRUE(isIconSourceName(ok)) << ok;
+    for (const char* no : {"bmp", ".bmp", "a.jpeg", "a.bmp.txt", "a.tiff.txt"}) EXPECT_FALSE(isIconSourceName(no)) << no;
     EXPECT_EQ(joinSourcePath("/home/u", "a.bmp"), "/home/u/a.bmp");
     EXPECT_EQ(joinSourcePath("/", "a.bmp"), "/a.bmp");
     EXPECT_EQ(iconBitCount(0), 1);

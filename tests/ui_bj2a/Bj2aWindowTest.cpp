@@ -86,7 +86,8 @@ TEST_F(Bj2aWindow, ListsPreviewSizeAndRate) {
     EXPECT_EQ(w.windowTitle(), "BMP、JPG  -->  AVI");
     EXPECT_EQ(w.folder(), pics);
     auto* kinds = child<QComboBox>(w, "Combo_Kind");
-    ASSERT_EQ(kinds->count(), 3);
+    ASSERT_EQ(kinds->count(), 4);
+    EXPECT_EQ(kinds->itemText(3), "*.bmp;*.jpg;*.png;*.webp;*.tif;*.tiff");
     EXPECT_EQ(kinds->itemText(0), "*.bmp;*.jpg");
     EXPECT_EQ(kinds->currentText(), "*.bmp;*.jpg");
     EXPECT_EQ(child<QLabel>(w, "lbl_Flame")->text(), "3");

@@ -45,7 +45,9 @@ struct Drop : WithQtApp, ::testing::Test {
         savePictureBmp(picture, dir.file("pic.bmp"));
         writeFile(dir.file("anim.gif"), tinyGif(2));
         writeFile(dir.file("still.gif"), tinyGif(1));
-        for (const char* name : {"clip.avi", "clip.mp4", "clip.webm", "pic.pcx", "pic.tga", "notes.txt"}) writeText(dir.file(name), "not a picture");
+        for (const char* name : {"clip.avi", "clip.mp4", "clip.webm", "pic.pcx", "pic.tga", "notes.txt", "pic.webp", "pic.tiff"})
+            writeText(dir.file(name), "not a picture");
+        runCommand("convert '" + dir.file("pic.bmp") + "' '" + dir.file("shot.png") + "'");
     }
     void TearDown() override { ::unsetenv("NALO_APP_DIR"); }
     QString path(const char* name) const { return QString::fromStdString(dir.file(name)); }
@@ -125,6 +127,8 @@ TEST_F(Drop, FileToolsOpenOneFileOfTheirDialogsFilter) {
     } cases[] = {
         {"CDepth", [&] { return new Nalo_CDepth(dialogs); }, "pic.bmp", "pic.tga",
          [](ToolWindow* w) { return static_cast<Nalo_CDepth*>(w)->WorkPicture().Width() == 40; }},
+        {"CDepth", [&] { return new Nalo_CDepth(dialogs); }, "shot.png", "pic.tga",
+         [](ToolWindow* w) { return static_cast<Nalo_CDepth*>(w)->WorkPicture().Width() == 40; }},
         {"Pic2Ico", [&] { return new Nalo_Pic2Ico(dialogs); }, "pic.bmp", "clip.avi",
          [&](ToolWindow* w) { return static_cast<Nalo_Pic2Ico*>(w)->shared().SourcePath == dir.file("pic.bmp"); }},
         {"G2G", [&] { return new Nalo_G2G(dialogs); }, "anim.gif", "pic.bmp",
@@ -160,7 +164,8 @@ TEST_F(Drop, MenuOpensTheToolForTheFilesType) {
         const char* file;
         int tool;
     } cases[] = {{"pic.bmp", 9}, {"still.gif", 9}, {"anim.gif", 4}, {"pic.tga", 10},
-                 {"pic.pcx", 10}, {"clip.avi", 5}, {"clip.mp4", 5}, {"clip.webm", 5}, {"notes.txt", -1}};
+                 {"pic.pcx", 10}, {"clip.avi", 5}, {"clip.mp4", 5}, {"clip.webm", 5}, {"notes.txt", -1},
+                 {"shot.png", 9}, {"pic.webp", 9},  {"pic.tiff", 9}};
     for (const auto& c : cases) EXPECT_EQ(MenuToolFor(path(c.file)), c.tool) << c.file;
 
     Nalo_Menu menu(dialogs);

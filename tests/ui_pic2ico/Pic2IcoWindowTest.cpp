@@ -87,6 +87,7 @@ TEST_F(Pic2IcoWindow, FileListPreviewAndFolderChange) {
     writeText(file("B.GIF"), "x");
     writeText(file("c.Jpg"), "x");
     writeText(file("d.png"), "x");
+    writeText(file("e.txt"), "x");
     std::filesystem::create_directory(dir.path() / "pics" / "sub");
     Nalo_Pic2Ico w(dialogs);
     EXPECT_EQ(w.windowTitle(), "BMP、JPG、GIF  --> ICO");
@@ -94,7 +95,7 @@ TEST_F(Pic2IcoWindow, FileListPreviewAndFolderChange) {
     auto* files = w.findChild<QListWidget*>("File1");
     QStringList names;
     for (int i = 0; i < files->count(); ++i) names << files->item(i)->text();
-    EXPECT_EQ(names, QStringList({"B.GIF", "c.Jpg", "square.bmp", "tiny.bmp", "wide.bmp"}));
+    EXPECT_EQ(names, QStringList({"B.GIF", "c.Jpg", "d.png", "square.bmp", "tiny.bmp", "wide.bmp"}));
     EXPECT_FALSE(command(w, "Cmd_Sel")->isEnabled());
 
     files->setCurrentRow(names.indexOf("wide.bmp"));

@@ -47,7 +47,7 @@ TEST_F(TgaPcxWindow, KindChangeEmptiesTheListsAndPreviewsFit) {
     make("y.pcx", "150x300");
     make("x.tga");
     Nalo_TGAPCX w(dialogs);
-    EXPECT_EQ(w.Combo_Kind()->count(), 12);
+    EXPECT_EQ(w.Combo_Kind()->count(), 21);
     w.setKind(3);  // PCX-->TGA
     EXPECT_EQ(w.findChild<QLabel*>("lbl_Get")->text(), "PCXﾌｧｲﾙ");
     EXPECT_EQ(w.findChild<QLabel*>("lbl_Put")->text(), "TGAﾌｧｲﾙ");

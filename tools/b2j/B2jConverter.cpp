@@ -41,6 +41,17 @@ std::string failureCause(const std::string& bmpPath, const std::string& jpgPath)
     return jpgPath + ": write failed";
 }
 
+// A source the component is given as it is: a BMP, or a file the loader does not take
+// either (the component's refusal then names the cause, as before).
+bool isBmpSource(const std::string& path) {
+    switch (detectPictureKind(path)) {
+    case PictureKind::Png:
+    case PictureKind::Webp:
+    case PictureKind::Tiff: return false;
+    default: return true;
+    }
+}
+
 }  // namespace
 
 bool parseSize(const std::string& widthText, const std::string& heightText, int& width, int& height) {
@@ -76,20 +87,25 @@ FileResult convertFile(const std::string& sourcePath, const Options& options, co
     try {
         refuseReadOnlyTarget(r.output, "B2J");
         bool ok;
-        if (options.sizeMode == 1) {
-            const Dib picture = loadPicture(sourcePath);
-            Dib resized(options.width, options.height, 24);
-            stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
-                       picture.height());
+        // The component reads only BMP: other pictures go to it as a bitmap the loader made.
+        const bool viaLoader = options.sizeMode == 1 || !isBmpSource(sourcePath);
+        if (viaLoader) {
+            Dib picture = loadPicture(sourcePath);
+            if (options.sizeMode == 1) {
+                Dib resized(options.width, options.height, 24);
+                stretchBlt(resized, 0, 0, options.width, options.height, picture, 0, 0, picture.width(),
+                           picture.height());
+                picture = std::move(resized);
+            }
             const TemporaryFile temp(workFolder(), "Dumy2", ".bmp");
-            savePictureBmp(resized, temp.path());
+            savePictureBmp(picture, temp.path());
             ok = encode(temp.path(), r.output, options.quality);
         } else {
             requireRegularFile(sourcePath, "B2J");
             ok = encode(sourcePath, r.output, options.quality);
         }
         if (!ok) {
-            const std::string cause = failureCause(options.sizeMode == 1 ? "" : sourcePath, r.output);
+            const std::string cause = failureCause(viaLoader ? "" : sourcePath, r.output);
             r.reason = "JPEGに変換できませんでした（" + cause + "）";
             return r;
         }

@@ -1,5 +1,6 @@
 #pragma once
-// The engine of the BMP-to-JPG tool: one bitmap to one JPEG through the JPEG
+// The engine of the BMP-to-JPG tool: one bitmap (or a PNG, WebP or TIFF picture, made
+// a bitmap by the picture loader) to one JPEG through the JPEG
 // component, at the bitmap's size or stretched to a given size, with the overwrite
 // or skip rule. Shared by the window and by nalo-convert.
 #include <functional>

@@ -18,10 +18,12 @@ int iconBitCount(int iconColours) {
 }
 
 bool isIconSourceName(const std::string& fileName) {
-    if (fileName.size() < 5) return false;
-    std::string ext = fileName.substr(fileName.size() - 4);
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos || dot == 0) return false;
+    std::string ext = fileName.substr(dot);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == ".bmp" || ext == ".jpg" || ext == ".gif";
+    return ext == ".bmp" || ext == ".jpg" || ext == ".gif" || ext == ".png" || ext == ".webp" || ext == ".tif" ||
+           ext == ".tiff";
 }
 
 std::string joinSourcePath(const std::string& folder, const std::string& fileName) {

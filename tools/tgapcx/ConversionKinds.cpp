@@ -1,6 +1,9 @@
 #include "tools/tgapcx/ConversionKinds.h"
 
+#include <algorithm>
 #include <cctype>
+
+#include "shell/FileHelpers.h"
 
 namespace nalo::tgapcx {
 
@@ -19,6 +22,15 @@ const std::array<ConversionKind, KindCount> ConversionKinds = {{
     {"JPG-->BMP", "*.jpg", T::Jpg, ".bmp", T::Bmp, "JPGﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
     {"JPG-->TGA", "*.jpg", T::Jpg, ".tga", T::Tga, "JPGﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
     {"JPG-->PCX", "*.jpg", T::Jpg, ".pcx", T::Pcx, "JPGﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+    {"PNG-->BMP", "*.png", T::Png, ".bmp", T::Bmp, "PNGﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"PNG-->TGA", "*.png", T::Png, ".tga", T::Tga, "PNGﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"PNG-->PCX", "*.png", T::Png, ".pcx", T::Pcx, "PNGﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+    {"WEBP-->BMP", "*.webp", T::Webp, ".bmp", T::Bmp, "WEBPﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"WEBP-->TGA", "*.webp", T::Webp, ".tga", T::Tga, "WEBPﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"WEBP-->PCX", "*.webp", T::Webp, ".pcx", T::Pcx, "WEBPﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
+    {"TIF-->BMP", "*.tif;*.tiff", T::Tif, ".bmp", T::Bmp, "TIFFﾌｧｲﾙ", "BMPﾌｧｲﾙ"},
+    {"TIF-->TGA", "*.tif;*.tiff", T::Tif, ".tga", T::Tga, "TIFFﾌｧｲﾙ", "TGAﾌｧｲﾙ"},
+    {"TIF-->PCX", "*.tif;*.tiff", T::Tif, ".pcx", T::Pcx, "TIFFﾌｧｲﾙ", "PCXﾌｧｲﾙ"},
 }};
 
 int parseKind(const std::string& s) {
@@ -43,6 +55,16 @@ std::string shortKindName(const ConversionKind& kind) {
     for (char c : text.substr(0, arrow) + "2" + text.substr(arrow + 3))
         name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return name;
+}
+
+bool matchesSource(const ConversionKind& kind, const std::string& fileName) {
+    const std::string patterns = kind.sourcePattern;
+    for (size_t at = 0; at <= patterns.size();) {
+        const size_t end = std::min(patterns.find(';', at), patterns.size());
+        if (WildcardMatch(patterns.substr(at, end - at), fileName)) return true;
+        at = end + 1;
+    }
+    return false;
 }
 
 std::string outputPattern(const ConversionKind& kind) { return std::string("*") + kind.outputExtension; }

@@ -433,8 +433,8 @@ void copySequential(const SourceFile& s, int fd, const std::string& path, const 
 }  // namespace
 
 bool convertByRows(const std::string& sourcePath, PictureType from, const std::string& outputPath, PictureType to) {
-    if (from == PictureType::Gif || from == PictureType::Jpg || to == PictureType::Gif || to == PictureType::Jpg)
-        return false;
+    auto streamed = [](PictureType t) { return t == PictureType::Tga || t == PictureType::Pcx || t == PictureType::Bmp; };
+    if (!streamed(from) || !streamed(to)) return false;
     FileDescriptor fd(openSourceFile(sourcePath, "LoadPicture"));
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return false;

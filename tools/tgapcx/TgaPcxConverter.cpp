@@ -54,7 +54,10 @@ bool drawPicture(const std::string& path, PictureType type, Dib& work) {
     }
     case PictureType::Bmp:
     case PictureType::Gif:
-    case PictureType::Jpg: work = loadPicture(path); return true;
+    case PictureType::Jpg:
+    case PictureType::Png:
+    case PictureType::Webp:
+    case PictureType::Tif: work = loadPicture(path); return true;
     }
     return false;
 }

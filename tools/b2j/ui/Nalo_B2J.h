@@ -1,5 +1,6 @@
 #pragma once
 // The BMP-to-JPG window: bitmaps of one folder to JPEG files beside them.
+#include "platform/PictureIo.h"
 #include "shell/ui/FolderConverterWindow.h"
 #include "tools/b2j/B2jConverter.h"
 
@@ -24,7 +25,7 @@ public:
 protected:
     void saveSettings() override;
     std::string& folder() override;
-    std::string sourcePattern() const override { return "*.bmp"; }
+    std::string sourcePattern() const override { return std::string("*.bmp;") + PngWebpTiffPatterns; }
     std::string outputPattern() const override { return "*.jpg"; }
     bool loadForPreview(const std::string& path, bool fromSourceList, Dib& picture) override;
 

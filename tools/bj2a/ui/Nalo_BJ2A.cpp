@@ -38,7 +38,7 @@ W* placed(QWidget* parent, const char* name, const QRect& geometry, Args&&... ar
     w->setGeometry(geometry);
     return w;
 }
-const char* const Patterns[] = {"*.bmp;*.jpg", "*.bmp", "*.jpg"};
+const char* const Patterns[] = {"*.bmp;*.jpg", "*.bmp", "*.jpg", "*.bmp;*.jpg;*.png;*.webp;*.tif;*.tiff"};
 
 // The integer value of a size box, when it is a valid 16-bit integer above 0.
 std::optional<int> sizeOf(const QLineEdit* box) {

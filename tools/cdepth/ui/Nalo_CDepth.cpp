@@ -19,7 +19,9 @@ namespace nalo {
 namespace {
 
 constexpr const char* Section = "CDepth";
-constexpr const char* PictureFilter = "画像ﾌｧｲﾙ (BMP JPG GIF) (*.BMP *.JPG *.GIF *.bmp *.jpg *.gif)";
+constexpr const char* PictureFilter =
+    "画像ﾌｧｲﾙ (BMP JPG GIF PNG WEBP TIFF) (*.BMP *.JPG *.GIF *.PNG *.WEBP *.TIF *.TIFF *.bmp *.jpg *.gif *.png *.webp "
+    "*.tif *.tiff)";
 constexpr int Slot = 12;
 
 }  // namespace

@@ -33,7 +33,7 @@ Nalo_TGAPCX::Nalo_TGAPCX(DialogService& dialogs)
     int16_t storedKind = 0;
     LoadNumberKey(ini, Section, "種類", 0, storedKind);
     setOverwriteMode(OverwriteMode);
-    // A stored kind outside 0..11 starts with the first kind.
+    // A stored kind outside the list starts with the first kind.
     setKind(storedKind >= 0 && storedKind < tgapcx::KindCount ? storedKind : 0);
     connect(combo_, &QComboBox::activated, this, &Nalo_TGAPCX::setKind);
 }
@@ -63,9 +63,9 @@ bool Nalo_TGAPCX::loadForPreview(const std::string& path, bool fromSourceList, D
 
 void Nalo_TGAPCX::sourceDropped(const QString& file) {
     const std::string name = FileNameOf(file.toStdString());
-    if (WildcardMatch(current().sourcePattern, name)) return;
+    if (tgapcx::matchesSource(current(), name)) return;
     for (int k = 0; k < tgapcx::KindCount; ++k)
-        if (WildcardMatch(tgapcx::ConversionKinds[static_cast<size_t>(k)].sourcePattern, name)) {
+        if (tgapcx::matchesSource(tgapcx::ConversionKinds[static_cast<size_t>(k)], name)) {
             setKind(k);
             return;
         }
