@@ -23,6 +23,9 @@ namespace nalo::tgapcx {
 namespace {
 
 constexpr size_t ChunkBytes = size_t(4) << 20;
+// Rows decoded and written at a time: small enough to stay in the processor's cache
+// between decoding, turning and writing.
+constexpr size_t BlockBytes = size_t(512) << 10;
 
 // Reads `size` bytes at `offset`; false when the file ends first.
 bool readAt(int fd, uint8_t* dst, size_t size, uint64_t offset, const std::string& path) {
@@ -174,10 +177,8 @@ public:
         return true;
     }
     bool bottomUp() const { return type_ != PictureType::Pcx; }
-    uint64_t fileSize() const {
-        const uint64_t header = type_ == PictureType::Tga ? 18 : type_ == PictureType::Pcx ? 128 : 54;
-        return header + uint64_t(rowBytes_) * uint64_t(h_);
-    }
+    uint64_t headerBytes() const { return type_ == PictureType::Tga ? 18 : type_ == PictureType::Pcx ? 128 : 54; }
+    uint64_t fileSize() const { return headerBytes() + uint64_t(rowBytes_) * uint64_t(h_); }
     size_t rowBytes() const { return rowBytes_; }
     const char* writerName() const {
         return type_ == PictureType::Tga ? "SaveTGA" : type_ == PictureType::Pcx ? "SavePCX" : "SavePicture";
@@ -311,7 +312,7 @@ private:
     // Run-length PCX rows are decoded a block of rows at a time.
     static size_t blockRows(const SourceFile& s) {
         if (s.layout != Layout::PcxRle) return 1;
-        return std::clamp<size_t>(ChunkBytes / s.rowBytes, 1, static_cast<size_t>(s.height));
+        return std::clamp<size_t>(BlockBytes / s.rowBytes, 1, static_cast<size_t>(s.height));
     }
 
     bool nextTgaRow() {
@@ -404,19 +405,19 @@ void copyRandomAccess(const SourceFile& s, int fd, const std::string& path, cons
     }
 }
 
-// Sequential source: rows decoded in file order; when the target stores them the
-// other way round, the whole target is assembled first.
+// Sequential source: rows decoded in file order, a block at a time; when the target
+// stores them the other way round, each block goes to its final place in the file.
 void copySequential(const SourceFile& s, int fd, const std::string& path, const Target& t, AtomicFileWriter& out) {
     const int h = s.height;
     const bool sameOrder = t.bottomUp() != s.topDown;
     SequentialRows rows(s, fd, path);
     std::vector<uint8_t> scratch(size_t(s.width) * 3);
-    const int block = sameOrder ? static_cast<int>(std::max<size_t>(1, ChunkBytes / t.rowBytes())) : h;
+    const int block = static_cast<int>(std::clamp<size_t>(BlockBytes / t.rowBytes(), 1, static_cast<size_t>(h)));
     FileBuffer encoded(size_t(block) * t.rowBytes());
     for (int k0 = 0; k0 < h; k0 += block) {
         const int n = std::min(block, h - k0);
         for (int k = 0; k < n; ++k) {
-            uint8_t* dst = encoded.data() + size_t(sameOrder ? k : h - 1 - k) * t.rowBytes();
+            uint8_t* dst = encoded.data() + size_t(sameOrder ? k : n - 1 - k) * t.rowBytes();
             if (!t.packsBgr()) {
                 t.encodeRow(pictureRow(s, rows.next(), scratch.data()), dst);
                 continue;
@@ -426,7 +427,11 @@ void copySequential(const SourceFile& s, int fd, const std::string& path, const 
             if (bgr != dst) std::memcpy(dst, bgr, size_t(s.width) * 3);
             t.padRow(dst);
         }
-        out.write(encoded.data(), size_t(n) * t.rowBytes());
+        const size_t bytes = size_t(n) * t.rowBytes();
+        if (sameOrder)
+            out.write(encoded.data(), bytes);
+        else
+            out.writeAt(t.headerBytes() + uint64_t(h - k0 - n) * t.rowBytes(), encoded.data(), bytes);
     }
 }
 
