@@ -3,7 +3,7 @@
 # the same file in the same run, median of RUNS runs each, time ratio and peak memory,
 # with cp of the source as the floor. PCX to BMP also runs on a photograph (from the
 # Debian package lomiri-wallpapers-20.04; its rows are skipped when it is missing) and
-# on noise, run-length encoded and uncompressed.
+# on noise, run-length encoded and uncompressed; the run-length photograph also to TGA.
 # Usage: bench/speed.sh [build-dir] [runs]
 set -euo pipefail
 BUILD=$(cd "${1:-build}" && pwd)
@@ -65,6 +65,8 @@ for src in photo-rle photo-raw noise-rle noise-raw; do
   [ -f "$W/$src.pcx" ] || { echo "$src: skipped (apt-get install lomiri-wallpapers-20.04)"; continue; }
   row "$src" "$W/$src.pcx" "convert '$W/$src.pcx' BMP3:'$W/m3.bmp'" tgapcx pcx2bmp "$W/$src.pcx"
 done
+[ -f "$W/photo-rle.pcx" ] &&
+  row photo-TGA "$W/photo-rle.pcx" "convert '$W/photo-rle.pcx' -compress None '$W/m3.tga'" tgapcx pcx2tga "$W/photo-rle.pcx"
 row BMP-PCX "$W/b.bmp" "convert '$W/b.bmp' -compress None '$W/m.pcx'" tgapcx bmp2pcx "$W/b.bmp"
 row AVI-GIF "$W/in.avi" "ffmpeg -loglevel error -y -i '$W/in.avi' '$W/f.gif'" avi2gif --optimize "$W/in.avi" "$W/n.gif"
 printf 'GIF bytes: nalo %d, ffmpeg %d\n' "$(stat -c %s "$W/n.gif")" "$(stat -c %s "$W/f.gif")"

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace nalo {
 
@@ -12,8 +15,16 @@ constexpr size_t BlockBytes = 64;
 // A block of 32 runs of 63, and the room the last fill and copy may overrun.
 constexpr ptrdiff_t MaxBlockOutput = 32 * 63 + 2 * BlockBytes;
 
-// Bit i set when byte i of the 64 at `p` is 0xC0 or above.
+// Bit i set when byte i of the 64 at `p` is 0xC0 or above (its two top bits set).
 uint64_t highBytes(const uint8_t* p) {
+#ifdef __SSE2__
+    uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        mask |= uint64_t(uint16_t(_mm_movemask_epi8(_mm_and_si128(v, _mm_add_epi8(v, v))))) << (16 * k);
+    }
+    return mask;
+#else
     uint64_t mask = 0;
     for (int k = 0; k < 8; ++k) {
         uint64_t w;
@@ -22,6 +33,19 @@ uint64_t highBytes(const uint8_t* p) {
         mask |= ((top >> 7) * 0x0102040810204080ull) >> 56 << (8 * k);
     }
     return mask;
+#endif
+}
+
+// The count bytes among the high bytes `high` of a block whose byte 0 starts a token.
+// A byte after a byte below 0xC0 starts a token, so each stretch of high bytes begins
+// with a count and alternates count, value: the counts are the bytes at an even
+// distance from the start of their stretch.
+uint64_t countBytes(uint64_t high) {
+    constexpr uint64_t Even = 0x5555555555555555ull;
+    const uint64_t starts = high & ~(high << 1);
+    // Adding a stretch's lowest bit carries through it and clears it.
+    const uint64_t fromEven = high & ~(high + (starts & Even));
+    return (fromEven & Even) | (high & ~fromEven & ~Even);
 }
 
 // Copies n <= 64 bytes, writing up to 64 (the room is there).
@@ -61,24 +85,25 @@ size_t PcxRleDecoder::decode(std::span<const uint8_t> in, std::span<uint8_t> out
     }
     if (runLeft_ == 0 && !countWaiting_) {
         if constexpr (std::endian::native == std::endian::little) {
-            // Blocks of 64 bytes: a mask of the bytes of 0xC0 and above leads from one
-            // count byte to the next; the literals between two are copied in one move.
+            // Blocks of 64 bytes: the count bytes of a block are found at once, and each
+            // run and the literals before it are written with moves of fixed size.
             size_t pos = 0;  // where the next token starts, from p (0 or 1 past a block)
             while (end - p >= static_cast<ptrdiff_t>(2 * BlockBytes + 2) && oend - o >= MaxBlockOutput) {
-                const uint64_t high = highBytes(p);
-                while (pos < BlockBytes) {
-                    const uint64_t ahead = high >> pos;
-                    const size_t next = ahead ? pos + static_cast<size_t>(std::countr_zero(ahead)) : BlockBytes;
+                // A block starting with the value of the last count of the one before
+                // leaves that byte out.
+                for (uint64_t counts = countBytes(highBytes(p) & ~uint64_t(pos)); counts != 0; counts &= counts - 1) {
+                    const auto next = static_cast<size_t>(std::countr_zero(counts));
                     copyShort(o, p + pos, next - pos);
                     o += next - pos;
-                    if (next == BlockBytes) {
-                        pos = next;
-                        break;
-                    }
                     const unsigned n = p[next] - 0xC0u;
                     fillShort(o, p[next + 1], n);
                     o += n;
                     pos = next + 2;
+                }
+                if (pos < BlockBytes) {
+                    copyShort(o, p + pos, BlockBytes - pos);
+                    o += BlockBytes - pos;
+                    pos = BlockBytes;
                 }
                 p += BlockBytes;
                 pos -= BlockBytes;

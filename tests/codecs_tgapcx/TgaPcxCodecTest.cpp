@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <span>
 #include <vector>
 
@@ -312,6 +313,18 @@ TEST(PcxRle, DecodesCraftedStreamsInAnyPieces) {
         longOut.insert(longOut.end(), 20, 0x55);
         longOut.insert(longOut.end(), {0x3F, 0xFF, 0xFF});
     }
+    Bytes chainIn, chainOut;  // stretches of bytes of 0xC0 and above, counts and values mixed
+    std::mt19937 random(24);
+    while (chainIn.size() < 5000) {
+        const auto byte = static_cast<uint8_t>(random() % 3 ? 0xC0 + random() % 64 : random() % 0xC0);
+        if (byte < 0xC0) {
+            chainIn.push_back(byte), chainOut.push_back(byte);
+            continue;
+        }
+        const auto value = static_cast<uint8_t>(random() % 4 ? 0xC0 + random() % 64 : random() % 256);
+        chainIn.insert(chainIn.end(), {byte, value});
+        chainOut.insert(chainOut.end(), byte - 0xC0u, value);
+    }
     const struct {
         Bytes in, out;
     } cases[] = {
@@ -321,6 +334,7 @@ TEST(PcxRle, DecodesCraftedStreamsInAnyPieces) {
         {{0xFF, 7, 0xC2, 8}, [] { Bytes b(63, 7); b.insert(b.end(), {8, 8}); return b; }()},
         {{'A', 0xC2}, {'A'}},
         {longIn, longOut},
+        {chainIn, chainOut},
     };
     const std::pair<size_t, size_t> pieces[] = {{1, 1}, {3, 5}, {64, 100}, {65, 4096}, {SIZE_MAX, SIZE_MAX}};
     for (size_t c = 0; c < std::size(cases); ++c) {
