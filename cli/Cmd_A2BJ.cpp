@@ -1,4 +1,4 @@
-// nalo-convert a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi
+// nalo-convert a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] [--png] --out DIR IN.avi
 #include <cstdio>
 
 #include "cli/Subcommands.h"
@@ -10,7 +10,7 @@ namespace nalo::cli {
 namespace {
 
 int extract(const std::string& avi, a2bj::InputTexts texts, bool fromGiven, bool toGiven, const std::string& baseName,
-            int overwriteMode) {
+            int overwriteMode, bool png) {
     a2bj::AviFrameSource source;
     switch (source.open(avi)) {
     case a2bj::AviOpen::Ok: break;
@@ -24,7 +24,8 @@ int extract(const std::string& avi, a2bj::InputTexts texts, bool fromGiven, bool
     if (!toGiven) texts.to = std::to_string(facts.last());
     a2bj::Inputs inputs;
     if (const auto error = a2bj::checkInputs(texts, inputs)) return usageError("a2bj: " + *error);
-    const a2bj::Plan plan = a2bj::planFor(facts, inputs, texts.folder, baseName, overwriteMode);
+    a2bj::Plan plan = a2bj::planFor(facts, inputs, texts.folder, baseName, overwriteMode);
+    plan.png = png;
     const auto result = a2bj::extractFrames(source, plan, [](const a2bj::FileResult& r) {
         switch (r.outcome) {
         case a2bj::Outcome::Written: std::printf("written: %s\n", r.output.c_str()); break;
@@ -34,7 +35,7 @@ int extract(const std::string& avi, a2bj::InputTexts texts, bool fromGiven, bool
         return true;
     });
     for (int32_t frame : result.undecoded)
-        fileFailure(AddBackslash(plan.folder) + a2bj::frameFileName(baseName, frame),
+        fileFailure(AddBackslash(plan.folder) + a2bj::frameFileName(baseName, frame, png),
                     "frame " + std::to_string(frame) + " of " + avi + " cannot be decoded");
     return result.files.allSucceeded() && result.undecoded.empty() ? 0 : 1;
 }
@@ -45,13 +46,15 @@ int runA2BJ(const Args& args) {
     a2bj::InputTexts texts;
     texts.every = "1";
     std::string baseName, avi;
-    bool fromGiven = false, toGiven = false;
+    bool fromGiven = false, toGiven = false, png = false;
     int overwriteMode = tgapcx::OverwriteReplace;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--skip") {
             overwriteMode = tgapcx::OverwriteSkip;
+        } else if (a == "--png") {
+            png = true;
         } else if (a == "--from" && hasValue) {
             texts.from = args[++i];
             fromGiven = true;
@@ -81,7 +84,7 @@ int runA2BJ(const Args& args) {
     }
     if (avi.empty()) return usageError("a2bj: no IN.avi given");
     if (texts.folder.empty()) return usageError("a2bj: --out DIR is required");
-    return guardFile(avi, [&] { return extract(avi, texts, fromGiven, toGiven, baseName, overwriteMode); });
+    return guardFile(avi, [&] { return extract(avi, texts, fromGiven, toGiven, baseName, overwriteMode, png); });
 }
 
 }  // namespace nalo::cli

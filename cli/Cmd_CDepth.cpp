@@ -1,5 +1,5 @@
 // nalo-convert cdepth --depth {bw,16,256,full} --method {default,effect,optimal}
-//                     [--palette {halftone,websafe}] IN OUT.bmp
+//                     [--palette {halftone,websafe}] IN OUT.bmp|OUT.png
 // "optimal" is each depth's own method: black and white with error diffusion, the
 // 16 colours with error diffusion, the optimal 236-colour palette.
 #include <cstdio>

@@ -1,4 +1,4 @@
-// nalo-convert g2g [--to bmp|gif] [--transparent] FILE.gif...
+// nalo-convert g2g [--to bmp|gif|png] [--transparent] FILE.gif...
 #include <cstdio>
 
 #include "cli/Subcommands.h"
@@ -38,8 +38,8 @@ int runG2G(const Args& args) {
         const std::string& a = args[i];
         if (a == "--to" && i + 1 < args.size()) {
             const std::string& to = args[++i];
-            if (to != "bmp" && to != "gif") return usageError("g2g: --to takes bmp or gif");
-            kind = to == "gif" ? 1 : 0;
+            if (to != "bmp" && to != "gif" && to != "png") return usageError("g2g: --to takes bmp, gif or png");
+            kind = to == "gif" ? 1 : to == "png" ? 2 : 0;
         } else if (a == "--transparent") {
             transparent = true;
         } else if (a.size() > 1 && a[0] == '-') {

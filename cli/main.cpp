@@ -32,7 +32,7 @@ constexpr Subcommand kSubcommands[] = {
     {"tgapcx", runTgaPcx, "tgapcx KIND [--skip] FILE...          TGA/PCX/BMP/GIF/JPG/PNG/WebP/TIFF to BMP, TGA or PCX (KIND: tga2bmp ..., see tgapcx --help)"},
     {"b2j", runB2J, "b2j [--quality Q] [--size WxH] [--skip] FILE...   BMP (or PNG/WebP/TIFF) to JPG"},
     {"cdepth", runCDepth,
-     "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp"},
+     "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp|OUT.png"},
     {"ico", runIco,
      "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
@@ -43,10 +43,10 @@ constexpr Subcommand kSubcommands[] = {
      "      .mp4/.mov MP4 (h264, mpeg4), .mkv Matroska (h264, vp9, mpeg4, mjpeg, ffv1), .webm WebM (vp9)\n"
      "      (RATE frames per second, 0.1..30: 12, 0.5, 30000/1001; defaults: 20 fps, the first picture's\n"
      "      size, raw for AVI, otherwise the first codec named)"},
-    {"g2g", runG2G, "g2g [--to bmp|gif] [--transparent] FILE.gif...   animated GIF to its composed frames"},
+    {"g2g", runG2G, "g2g [--to bmp|gif|png] [--transparent] FILE.gif...   animated GIF to its composed frames"},
     {"a2bj", runA2BJ,
-     "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] --out DIR IN.avi\n"
-     "      AVI frames to numbered BMP files (BASE0000.bmp ...)"},
+     "a2bj [--from A] [--to B] [--every N] [--size WxH] [--skip] [--name BASE] [--png] --out DIR IN.avi\n"
+     "      AVI frames to numbered BMP files (BASE0000.bmp ...), or PNG files with --png"},
     {"cd2mp3", runCD2MP3,
      "cd2mp3 --list [--image FILE.cue]   CD drives and disc images with their tracks\n"
      "  cd2mp3 [--drive N|NAME | --image FILE.cue] [--tracks 1,3-5|all] [--to mp3|wav] [--bitrate K]\n"
