@@ -1,9 +1,12 @@
-// nalo-convert ico: a picture to a 32 x 32 icon, as the picture-to-icon tool makes it.
+// nalo-convert ico: a picture to a 32 x 32 icon, as the picture-to-icon tool makes it,
+// or with --sizes to one icon of several sizes, 32-bit with alpha.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "cli/Subcommands.h"
+#include "codecs/AlphaIcoWriter.h"
 #include "codecs/IcoWriter.h"
 #include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
@@ -45,7 +48,27 @@ bool parseHexColour(const std::string& s, ColourValue& out) {
     return true;
 }
 
-// Prints the failure, naming the file unless the description already does.
+// "all" or sides of AllIconSides separated by commas; ascending, each once.
+bool parseSides(const std::string& s, std::vector<int>& out) {
+    out.clear();
+    if (s == "all") {
+        out.assign(std::begin(AllIconSides), std::end(AllIconSides));
+        return true;
+    }
+    size_t start = 0;
+    while (start <= s.size()) {
+        const size_t comma = std::min(s.find(',', start), s.size());
+        int side = 0;
+        if (!parseInt(s.substr(start, comma - start), side) ||
+            std::find(std::begin(AllIconSides), std::end(AllIconSides), side) == std::end(AllIconSides))
+            return false;
+        out.push_back(side);
+        start = comma + 1;
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return true;
+}
 }  // namespace
 
 int runIco(const Args& args) {
@@ -55,6 +78,7 @@ int runIco(const Args& args) {
     std::optional<ColourValue> transparent;
     std::optional<std::pair<int, int>> transparentAt;
     std::vector<std::string> files;
+    std::vector<int> sides;
 
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -91,11 +115,30 @@ int runIco(const Args& args) {
             if (!value(v) || !parseInts(v, 2, xy) || xy[0] < 0 || xy[0] >= IconSide || xy[1] < 0 || xy[1] >= IconSide)
                 return usageError("--transparent-at takes X,Y inside the 32 x 32 icon");
             transparentAt = std::pair{xy[0], xy[1]};
+        } else if (a == "--sizes") {
+            if (!value(v) || !parseSides(v, sides))
+                return usageError("--sizes takes all or sides among 16,24,32,48,64,128,256");
         } else if (a.size() > 1 && a[0] == '-') {
             return usageError("ico: unknown option '" + a + "'");
         } else {
             files.push_back(a);
         }
+    }
+    if (!sides.empty()) {
+        if (bitCount || haveShrink || havePrepare || haveRegion || transparentAt)
+            return usageError("--sizes takes only --transparent: the icon is 32-bit, made from the whole picture");
+        if (files.size() != 2) return usageError("ico needs one input picture and one output icon");
+        if (sourceNamedBy(files[1], {files[0]})) return fileFailure(files[1], SourceAsOutput);
+        DecodedPicture source;
+        if (int failed = guardFile(files[0], [&] {
+                source = loadPictureWithAlpha(files[0]);
+                return 0;
+            }))
+            return failed;
+        return guardFile(files[1], [&] {
+            MakeMultiSizeIcon(source, transparent, files[1], sides);
+            return 0;
+        });
     }
     if (bitCount == 0) return usageError("ico needs --colours {1,4,8,24}");
     if (haveRegion && (haveShrink || havePrepare)) return usageError("--region cannot be combined with --shrink or --prepare");

@@ -35,7 +35,9 @@ constexpr Subcommand kSubcommands[] = {
      "cdepth --depth {bw,16,256,full} --method {default,effect,optimal} [--palette {halftone,websafe}] IN OUT.bmp|OUT.png"},
     {"ico", runIco,
      "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
-     "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
+     "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico\n"
+     "  ico --sizes 16,24,32,48,64,128,256|all [--transparent RRGGBB] IN OUT.ico   one icon of several sizes,\n"
+     "      32-bit with the picture's alpha, 256 stored as PNG"},
     {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif"},
     {"bj2a", runBJ2A,
      "bj2a [--fps RATE] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264|vp9] [--quality Q] OUT PICTURE...\n"
