@@ -133,7 +133,8 @@ int convert(CdDrive& drive, const Request& r) {
         }
         status |= guardFile(path, [&] {
             const CopyResult result = ConvertTrack(drive, encoder ? &*encoder : nullptr, host, path, t, options);
-            if (result.outcome != CopyOutcome::Complete) return fileFailure(path, result.reason);
+            if (result.outcome != CopyOutcome::Complete)
+                return fileFailure(path, result.reason + (result.kept.empty() ? "" : "; what was read is kept as " + result.kept));
             std::printf("written: %s  CRC32 %08X\n", path.c_str(), result.crc32);
             std::fflush(stdout);
             return 0;

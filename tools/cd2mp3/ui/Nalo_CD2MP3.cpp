@@ -317,7 +317,11 @@ void Nalo_CD2MP3::convert() {
                                   MsgButtons::YesNo) != MsgResult::Yes)
                 continue;
             const CopyResult r = ConvertTrack(*drive_, encoder_.get(), *this, path, k, options);
-            if (!listed && r.outcome != CopyOutcome::Failed) File_List_->addItem(fileName);
+            // An unfinished track is listed under the name its partial file was kept as.
+            const QString made = r.outcome == CopyOutcome::Complete ? fileName
+                                 : r.kept.empty()                    ? QString()
+                                                                     : qs(FileNameOf(r.kept));
+            if (!made.isEmpty() && !fileListed(made)) File_List_->addItem(made);
         }
     } catch (const RuntimeError& e) {
         UnloadProgress();
