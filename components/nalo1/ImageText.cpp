@@ -30,6 +30,7 @@ std::vector<Token> tokenize(const std::string& text, bool tocSyntax) {
     int line = 1;
     for (size_t i = 0; i < text.size();) {
         const char c = text[i];
+        if (c == '\0') malformedAt(line, "a NUL byte");
         if (c == '\n') {
             ++line;
             ++i;
@@ -43,7 +44,7 @@ std::vector<Token> tokenize(const std::string& text, bool tocSyntax) {
         } else if (c == '"') {
             Token t{{}, true, line};
             for (++i;; ++i) {
-                if (i >= text.size() || text[i] == '\n') malformedAt(line, "a string is not closed");
+                if (i >= text.size() || text[i] == '\n' || text[i] == '\0') malformedAt(line, "a string is not closed");
                 if (text[i] == '"') break;
                 if (tocSyntax && text[i] == '\\' && i + 1 < text.size() && text[i + 1] != '\n') {
                     if (i + 3 < text.size() && isDigit(text[i + 1]) && isDigit(text[i + 2]) && isDigit(text[i + 3])) {
@@ -59,7 +60,7 @@ std::vector<Token> tokenize(const std::string& text, bool tocSyntax) {
             tokens.push_back(std::move(t));
         } else {
             const size_t from = i;
-            while (i < text.size() && !std::strchr(" \t\r\n\f\v\"", text[i]) &&
+            while (i < text.size() && text[i] && !std::strchr(" \t\r\n\f\v\"", text[i]) &&
                    !(tocSyntax && (text[i] == '{' || text[i] == '}')))
                 ++i;
             tokens.push_back({text.substr(from, i - from), false, line});

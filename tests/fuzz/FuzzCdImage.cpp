@@ -26,11 +26,13 @@ namespace nalo::fuzz {
 namespace {
 constexpr size_t FrameSize = 2352, Frames = 4, ListSize = 2 + 8 * 121, TocSize = 808;
 
+// The image folder with its track file, made once; each input replaces the image.
 void prepareFolder() {
     static const bool ready = [] {
+        std::filesystem::create_directory(scratchFolder() + "/cd");
         std::vector<uint8_t> track(FrameSize * 16);
         for (size_t i = 0; i < track.size(); ++i) track[i] = static_cast<uint8_t>(i * 7);
-        scratchFile("track.bin", track);
+        scratchFile("cd/track.bin", track);
         setenv("NALO_CD_IMAGES", (scratchFolder() + "/cd").c_str(), 1);
         return true;
     }();
@@ -42,11 +44,8 @@ void FuzzCdImage(Input input) {
     if (input.empty()) return;
     prepareFolder();
     static const char* const kinds[] = {"image.cue", "image.toc", "image.nrg"};
-    const std::string folder = scratchFolder() + "/cd";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directory(folder);
     // Images name their track file relative to themselves.
-    std::filesystem::copy_file(scratchFolder() + "/track.bin", folder + "/track.bin");
+    for (const char* kind : kinds) std::filesystem::remove(scratchFolder() + "/cd/" + kind);
     scratchFile(std::string("cd/") + kinds[input[0] % 3], input.subspan(1));
 
     const uint32_t count = GetNumAdapters();
