@@ -32,11 +32,27 @@ std::string lengthText(int32_t frames) {
     return text;
 }
 
+// "failed: <image>: <reason>" for a malformed disc image (the reader's text names it); 1.
+int imageFailure(const std::string& problem) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "failed: %s\n", problem.c_str());
+    return 1;
+}
+
+// Every drive and image with its tracks; a malformed image is listed with the reason
+// (and the exit status 1), the others as ever.
 int list(CdDrive& drive) {
     const auto names = drive.DriveNames();
     if (names.empty()) std::printf("no CD drives or disc images (NALO_CD_IMAGES names a folder of images)\n");
+    int status = 0;
     for (size_t i = 0; i < names.size(); ++i) {
         std::printf("%zu: %s\n", i, names[i].c_str());
+        const std::string problem = drive.ImageProblem(static_cast<int>(i));
+        if (!problem.empty()) {
+            std::printf("  (malformed disc image)\n");
+            status = imageFailure(problem);
+            continue;
+        }
         if (!drive.OpenCDDrive(static_cast<int>(i))) {
             std::printf("  (no audio disc)\n");
             continue;
@@ -46,7 +62,7 @@ int list(CdDrive& drive) {
             std::printf("  %s  %s  %d frames\n", TrackName(t).c_str(), lengthText(frames).c_str(), frames);
         }
     }
-    return 0;
+    return status;
 }
 
 // "all" or a comma list of numbers and ranges ("1,3-5"); nothing when malformed or
@@ -97,6 +113,7 @@ int convert(CdDrive& drive, const Request& r) {
             return usageError("cd2mp3: no drive " + r.drive + " (see --list)");
     }
     const std::string source = r.image.empty() ? "drive " + r.drive : r.image;
+    if (const std::string problem = drive.ImageProblem(index); !problem.empty()) return imageFailure(problem);
     if (!drive.OpenCDDrive(index)) return fileFailure(source, "no audio disc: " + drive.AspiErrorText());
     const auto tracks = parseTracks(r.tracks, drive.TrackCount());
     if (!tracks)
@@ -116,7 +133,8 @@ int convert(CdDrive& drive, const Request& r) {
         }
         status |= guardFile(path, [&] {
             const CopyResult result = ConvertTrack(drive, encoder ? &*encoder : nullptr, host, path, t, options);
-            if (result.outcome != CopyOutcome::Complete) return fileFailure(path, result.reason);
+            if (result.outcome != CopyOutcome::Complete)
+                return fileFailure(path, result.reason + (result.kept.empty() ? "" : "; what was read is kept as " + result.kept));
             std::printf("written: %s  CRC32 %08X\n", path.c_str(), result.crc32);
             std::fflush(stdout);
             return 0;
