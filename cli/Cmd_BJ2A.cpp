@@ -1,13 +1,15 @@
 // nalo-convert bj2a [--fps N] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264] [--quality Q] OUT.avi PICTURE...
-#include <cstdio>
 
-#include "cli/Subcommands.h"
+#include <filesystem>
+
+#include "cli/Command.h"
 #include "platform/PictureIo.h"
 #include "platform/PictureSize.h"
 #include "platform/TemporaryFile.h"
 #include "shell/AppPath.h"
 #include "shell/RuntimeError.h"
 #include "tools/bj2a/Bj2aRules.h"
+#include "tools/bj2a/FpsText.h"
 #include "tools/bj2a/ImagesToAvi.h"
 
 namespace nalo::cli {
@@ -21,79 +23,80 @@ struct CodecName {
 constexpr CodecName Codecs[] = {{"raw", comptypeDIB},   {"mjpeg", comptypeMJPG}, {"mpeg4", comptypeFMP4},
                                 {"ffv1", comptypeFFV1}, {"h264", comptypeH264}};
 
-bool parseSize(const std::string& s, int& w, int& h) {
-    const auto x = s.find('x');
-    long a, b;
-    if (x == std::string::npos || !parseIntArg(s.substr(0, x), 1, MaxAviFrameSide, a) ||
-        !parseIntArg(s.substr(x + 1), 1, MaxAviFrameSide, b))
-        return false;
-    w = int(a), h = int(b);
-    return true;
+// The engine's reasons name their file; the failure line names it once.
+std::string withoutName(const std::string& file, const std::string& reason) {
+    const std::string prefix = file + ": ";
+    return reason.compare(0, prefix.size(), prefix) == 0 ? reason.substr(prefix.size()) : reason;
 }
 
-// The engine's reasons name their file; the failure line names it once.
-int failureOf(const std::string& file, const std::string& reason) {
-    const std::string prefix = file + ": ";
-    return fileFailure(file, reason.compare(0, prefix.size(), prefix) == 0 ? reason.substr(prefix.size()) : reason);
+void failureOf(RunReporter& reporter, const std::string& file, const std::string& reason) {
+    reporter.failure(file, withoutName(file, reason));
 }
 
 }  // namespace
 
 int runBJ2A(const Args& args) {
+    Command cmd("bj2a", "BMP/JPG pictures to the frames of an AVI video (defaults: 20 fps, the first picture's size, raw).");
     bj2a::RunRequest request;
     request.fps = bj2a::DefaultFps;
-    const CodecName* codec = &Codecs[0];
-    long quality = 75;
+    std::string fps = std::to_string(bj2a::DefaultFps), codecName = "raw";
+    int quality = 75;
+    FrameSize size;
     std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        long v;
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--fps" && hasValue) {
-            if (!parseIntArg(args[++i], 1, 30, v)) return usageError("bj2a: --fps takes 1..30");
-            request.fps = int(v);
-        } else if (a == "--size" && hasValue) {
-            if (!parseSize(args[++i], request.width, request.height))
-                return usageError("bj2a: --size takes WxH, both 1..32767");
-        } else if (a == "--quality" && hasValue) {
-            if (!parseIntArg(args[++i], 0, 100, quality)) return usageError("bj2a: --quality takes 0..100");
-        } else if (a == "--codec" && hasValue) {
-            const std::string& name = args[++i];
-            codec = nullptr;
-            for (const CodecName& c : Codecs)
-                if (name == c.name) codec = &c;
-            if (!codec) return usageError("bj2a: --codec takes raw, mjpeg, mpeg4, ffv1 or h264");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("bj2a: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
+    cmd.app.add_option("--fps", fps, "Frames per second, 1..30")->capture_default_str();
+    auto* sizeOption = addSize(cmd.app, "--size", size, MaxAviFrameSide, "Frame size (default: the first picture's)");
+    std::vector<std::string> codecNames;
+    for (const CodecName& c : Codecs) codecNames.push_back(c.name);
+    cmd.app.add_option("--codec", codecName, "Video codec")->check(CLI::IsMember(codecNames))->capture_default_str();
+    cmd.app.add_option("--quality", quality, "Encoder quality")->check(CLI::Range(0, 100))->capture_default_str();
+    cmd.addFiles(files, "FILE", "OUT.avi (not with --out) and the pictures, one per frame");
+    cmd.addOut("The AVI file")->type_name("OUT.avi");
+    cmd.addSkip();
+    cmd.addReporting();
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    const auto rate = bj2a::ParseFps(fps);
+    if (!rate) return cmd.usage("--fps takes 1..30");
+    request.fps = *rate;
+    if (*sizeOption) {
+        request.width = size.width;
+        request.height = size.height;
     }
-    if (files.size() < 2) return usageError("bj2a: give OUT.avi and at least one PICTURE");
-    request.output = files[0];
-    request.pictures.assign(files.begin() + 1, files.end());
+    const CodecName* codec = &Codecs[0];
+    for (const CodecName& c : Codecs)
+        if (codecName == c.name) codec = &c;
+    if (files.size() < (cmd.out.empty() ? 2u : 1u)) return cmd.usage("give OUT.avi and at least one PICTURE");
+    request.output = cmd.out.empty() ? files[0] : cmd.out;
+    request.pictures.assign(files.begin() + (cmd.out.empty() ? 1 : 0), files.end());
+    RunReporter reporter(cmd.reporting());
+    reporter.begin(request.pictures.front());
+    if (cmd.skip && std::filesystem::exists(request.output)) {
+        reporter.result(FileReport{request.pictures.front(), request.output, Outcome::Skipped});
+        return reporter.finish();
+    }
     if (request.width == 0) {
         // The frame size is the first picture's, read from its header: a picture too
         // large for a frame is refused before anything is decoded.
         const std::string& first = request.pictures.front();
-        if (const auto size = probePictureSize(first)) {
-            if (!FitsAviFrame(size->width, size->height))
-                return fileFailure(first, std::to_string(size->width) + " x " + std::to_string(size->height) +
-                                              " is too large for an AVI frame");
-            request.width = int(size->width);
-            request.height = int(size->height);
-        } else if (int failed = guardFile(first, [&] {
-                Dib picture;
+        if (const auto probed = probePictureSize(first)) {
+            if (!FitsAviFrame(probed->width, probed->height)) {
+                reporter.failure(first, std::to_string(probed->width) + " x " + std::to_string(probed->height) +
+                                            " is too large for an AVI frame");
+                return reporter.finish();
+            }
+            request.width = int(probed->width);
+            request.height = int(probed->height);
+        } else {
+            guardFile(reporter, first, [&] {
                 try {
-                    picture = loadPicture(first);
+                    const Dib picture = loadPicture(first);
+                    request.width = picture.width();
+                    request.height = picture.height();
                 } catch (const RuntimeError& e) {
-                    return failureOf(first, e.description());
+                    failureOf(reporter, first, e.description());
                 }
-                request.width = picture.width();
-                request.height = picture.height();
-                return 0;
-            }))
-            return failed;
+            });
+            if (reporter.failed()) return reporter.finish();
+        }
     }
     // No temporary frame file: nothing is left behind if the run is killed. What
     // killed runs of earlier versions left is removed.
@@ -107,23 +110,36 @@ int runBJ2A(const Args& args) {
         options.dwQuality = uint32_t(quality * 100);
         return available;
     };
-    hooks.written = [](int index, const std::string& picture) { std::printf("frame %d: %s\n", index, picture.c_str()); };
+    reporter.plan(int64_t(request.pictures.size()), "frames");
+    hooks.written = [&](int index, const std::string& picture) {
+        reporter.note("frame " + std::to_string(index) + ": " + picture);
+        reporter.advance(index);
+    };
     bj2a::RunResult r;
-    if (int failed = guardFile(request.output, [&] {
-            r = bj2a::WriteAviFromPictures(request, hooks);
-            return 0;
-        }))
-        return failed;
+    bool ran = false;
+    guardFile(reporter, request.output, [&] {
+        r = bj2a::WriteAviFromPictures(request, hooks);
+        ran = true;
+    });
+    if (!ran) return reporter.finish();
+    const std::string& first = request.pictures.front();
     switch (r.outcome) {
-    case bj2a::Outcome::Written:
-        std::printf("written: %s (%d frames, %dx%d, %d fps, %s)\n", request.output.c_str(), r.frames, request.width,
-                    request.height, bj2a::LimitFps(request.fps), codec->name);
-        return 0;
-    case bj2a::Outcome::Cancelled:
-        return fileFailure(request.output, std::string("no ") + codec->name + " encoder in this FFmpeg");
-    case bj2a::Outcome::PictureFailed: return failureOf(r.picture, r.reason);
-    default: return failureOf(request.output, r.reason);
+    case bj2a::Outcome::Written: {
+        const std::string detail = " (" + std::to_string(r.frames) + " frames, " + std::to_string(request.width) + "x" +
+                                   std::to_string(request.height) + ", " + std::to_string(bj2a::LimitFps(request.fps)) +
+                                   " fps, " + codec->name + ")";
+        reporter.result(FileReport{first, request.output, Outcome::Written, {}, detail});
+        break;
     }
+    case bj2a::Outcome::Cancelled:
+        reporter.result(FileReport{first, request.output, Outcome::Failed,
+                                   std::string("no ") + codec->name + " encoder in this FFmpeg", {}, true});
+        break;
+    case bj2a::Outcome::PictureFailed: failureOf(reporter, r.picture, r.reason); break;
+    default:
+        reporter.result(FileReport{first, request.output, Outcome::Failed, withoutName(request.output, r.reason), {}, true});
+    }
+    return reporter.finish();
 }
 
 }  // namespace nalo::cli
