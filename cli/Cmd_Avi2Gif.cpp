@@ -1,74 +1,58 @@
 // nalo-convert avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
-#include "cli/Subcommands.h"
+#include "cli/Command.h"
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
-#include "platform/FileIdentity.h"
 #include "shell/RuntimeError.h"
 #include "tools/avi2gif/Avi2GifRules.h"
 #include "tools/avi2gif/AviImport.h"
 
 namespace nalo::cli {
 
-namespace {
-
-bool parsePoint(const std::string& s, long& x, long& y) {
-    auto comma = s.find(',');
-    return comma != std::string::npos && parseIntArg(s.substr(0, comma), 0, 32767, x) &&
-           parseIntArg(s.substr(comma + 1), 0, 32767, y);
-}
-
-}  // namespace
-
 int runAvi2Gif(const Args& args) {
-    std::optional<long> index;
-    std::optional<std::pair<long, long>> at;
+    Command cmd("avi2gif", "An AVI video to an animated GIF on the 216-colour palette.");
+    int index = 0;
     bool optimize = false;
+    std::vector<int> at;
     std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        long v, x, y;
-        if (a == "--optimize") {
-            optimize = true;
-        } else if (a == "--transparent" && i + 1 < args.size()) {
-            if (!parseIntArg(args[++i], 0, 255, v)) return usageError("avi2gif: --transparent takes 0..255");
-            index = v;
-        } else if (a == "--transparent-at" && i + 1 < args.size()) {
-            if (!parsePoint(args[++i], x, y)) return usageError("avi2gif: --transparent-at takes X,Y");
-            at = std::make_pair(x, y);
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("avi2gif: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (index && at) return usageError("avi2gif: give --transparent or --transparent-at, not both");
-    if (files.size() != 2) return usageError("avi2gif: give IN.avi and OUT.gif");
-    const std::string& in = files[0];
-    const std::string& out = files[1];
-    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
+    auto* indexOption =
+        cmd.app.add_option("--transparent", index, "Transparent palette index")->check(CLI::Range(0, 255));
+    auto* atOption = addIntList(cmd.app, "--transparent-at", at, 2, "Transparent colour of the first frame's pixel X,Y");
+    indexOption->excludes(atOption);
+    cmd.app.add_flag("--optimize", optimize, "Optimise the palette and the frames");
+    cmd.addFiles(files, "FILE", "IN.avi and OUT.gif (OUT.gif not with --out)");
+    cmd.addOut("The GIF file")->type_name("OUT.gif");
+    cmd.addSkip();
+    cmd.addReporting();
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    if (*atOption && (at[0] < 0 || at[0] > 32767 || at[1] < 0 || at[1] > 32767))
+        return cmd.usage("--transparent-at takes X,Y of 0..32767");
+    std::string in, out;
+    if (int rc = cmd.sourceAndOutput(files, in, out, "IN.avi and OUT.gif"); rc >= 0) return rc;
 
+    RunReporter reporter(cmd.reporting());
+    reporter.begin(in);
+    if (cmd.refusedOrSkipped(reporter, in, out)) return reporter.finish();
     mDither8bpp::InitDitherTables();
     cGIF gif;
-    if (int failed = guardFile(in, [&] {
-            if (!mAVIImp::ImportAVI(in, gif, nullptr)) return fileFailure(in, "loading error AVI file");
-            if (at) {
-                auto picked = avi2gif::PickTransparentIndex(gif, 1, static_cast<int32_t>(at->first),
-                                                             static_cast<int32_t>(at->second));
-                if (!picked)
-                    return fileFailure(in, "point " + std::to_string(at->first) + "," + std::to_string(at->second) +
-                                               " is outside the picture");
-                index = *picked;
-            }
-            if (index) mGIFExt::SetTransparency(gif, true, static_cast<uint8_t>(*index), nullptr);
-            if (optimize) avi2gif::Optimize(gif, nullptr);
-            return 0;
-        }))
-        return failed;
+    bool ready = false;
+    ProgressLine progress(reporter, "frames");
+    guardFile(reporter, in, [&] {
+        if (!mAVIImp::ImportAVI(in, gif, &progress)) return reporter.failure(in, "loading error AVI file");
+        if (*atOption) {
+            const auto picked = avi2gif::PickTransparentIndex(gif, 1, at[0], at[1]);
+            if (!picked)
+                return reporter.failure(in, "point " + std::to_string(at[0]) + "," + std::to_string(at[1]) +
+                                                " is outside the picture");
+            index = *picked;
+        }
+        if (*indexOption || *atOption) mGIFExt::SetTransparency(gif, true, uint8_t(index), nullptr);
+        if (optimize) avi2gif::Optimize(gif, &progress);
+        ready = true;
+    });
+    if (!ready) return reporter.finish();
     bool saved = false;
     std::string reason = "Saving Error GIF file";
     try {
@@ -76,10 +60,11 @@ int runAvi2Gif(const Args& args) {
     } catch (const RuntimeError& e) {
         reason += ": " + e.description();
     }
-    if (!saved) return fileFailure(out, reason);
-    std::printf("written: %s (%d frames, %dx%d)\n", out.c_str(), gif.FramesCount(), gif.ScreenWidth(),
-                gif.ScreenHeight());
-    return 0;
+    const std::string detail = " (" + std::to_string(gif.FramesCount()) + " frames, " +
+                               std::to_string(gif.ScreenWidth()) + "x" + std::to_string(gif.ScreenHeight()) + ")";
+    reporter.result(saved ? FileReport{in, out, Outcome::Written, {}, detail}
+                          : FileReport{in, out, Outcome::Failed, reason, {}, true});
+    return reporter.finish();
 }
 
 }  // namespace nalo::cli

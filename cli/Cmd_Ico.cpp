@@ -1,16 +1,12 @@
 // nalo-convert ico: a picture to a 32 x 32 icon, as the picture-to-icon tool makes it,
 // or with --sizes to one icon of several sizes, 32-bit with alpha.
 #include <algorithm>
-#include <cstdio>
 #include <optional>
-#include <string>
 
-#include "cli/Subcommands.h"
+#include "cli/Command.h"
 #include "codecs/AlphaIcoWriter.h"
 #include "codecs/IcoWriter.h"
-#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
-#include "shell/RuntimeError.h"
 #include "tools/pic2ico/IconCapture.h"
 #include "tools/pic2ico/PicToIcon.h"
 
@@ -18,146 +14,117 @@ namespace nalo::cli {
 
 namespace {
 
-bool parseInt(const std::string& s, int& out) {
-    if (s.empty() || s.size() > 9) return false;
-    size_t i = s[0] == '-' ? 1 : 0;
-    if (i == s.size()) return false;
-    for (size_t k = i; k < s.size(); ++k)
-        if (s[k] < '0' || s[k] > '9') return false;
-    out = std::stoi(s);
-    return true;
+// RRGGBB.
+const CLI::Validator HexColour(
+    [](std::string& v) {
+        return v.size() == 6 && v.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos
+                   ? std::string()
+                   : std::string("takes a colour RRGGBB");
+    },
+    "RRGGBB", "colour");
+
+// --sizes: "all" or sides of AllIconSides with commas; ascending, each once.
+CLI::Option* addSides(CLI::App& app, std::vector<int>& sides) {
+    std::vector<std::string> names{"all"};
+    for (int side : AllIconSides) names.push_back(std::to_string(side));
+    return app
+        .add_option_function<std::vector<std::string>>(
+            "--sizes",
+            [&sides](const std::vector<std::string>& v) {
+                sides.clear();
+                for (const std::string& side : v) {
+                    if (side != "all") sides.push_back(std::stoi(side));
+                    else if (v.size() == 1) sides.assign(std::begin(AllIconSides), std::end(AllIconSides));
+                    else throw CLI::ValidationError("--sizes", "takes all alone or sides with commas");
+                }
+                std::sort(sides.begin(), sides.end());
+                sides.erase(std::unique(sides.begin(), sides.end()), sides.end());
+            },
+            "One 32-bit icon with alpha of these sizes, from the whole picture (256 stored as PNG)")
+        ->check(CLI::IsMember(names).description(""))
+        ->delimiter(',')
+        ->type_name("16,24,32,48,64,128,256|all")
+        ->allow_extra_args(false);
 }
 
-// "A,B" or "A,B,C" of integers.
-bool parseInts(const std::string& s, size_t count, int* out) {
-    size_t start = 0;
-    for (size_t n = 0; n < count; ++n) {
-        size_t comma = s.find(',', start);
-        const bool last = n + 1 == count;
-        if (last != (comma == std::string::npos)) return false;
-        if (!parseInt(s.substr(start, last ? std::string::npos : comma - start), out[n])) return false;
-        start = comma + 1;
-    }
-    return true;
-}
-
-bool parseHexColour(const std::string& s, ColourValue& out) {
-    if (s.size() != 6 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
-    const unsigned long v = std::stoul(s, nullptr, 16);
-    out = rgb(static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v));
-    return true;
-}
-
-// "all" or sides of AllIconSides separated by commas; ascending, each once.
-bool parseSides(const std::string& s, std::vector<int>& out) {
-    out.clear();
-    if (s == "all") {
-        out.assign(std::begin(AllIconSides), std::end(AllIconSides));
-        return true;
-    }
-    size_t start = 0;
-    while (start <= s.size()) {
-        const size_t comma = std::min(s.find(',', start), s.size());
-        int side = 0;
-        if (!parseInt(s.substr(start, comma - start), side) ||
-            std::find(std::begin(AllIconSides), std::end(AllIconSides), side) == std::end(AllIconSides))
-            return false;
-        out.push_back(side);
-        start = comma + 1;
-    }
-    std::sort(out.begin(), out.end());
-    out.erase(std::unique(out.begin(), out.end()), out.end());
-    return true;
-}
 }  // namespace
 
 int runIco(const Args& args) {
+    Command cmd("ico", "A BMP, JPG or GIF picture to a 32 x 32 icon (fitted, shrunk or a square region), or with\n"
+                       "--sizes to one 32-bit icon with alpha of several sizes.");
     int bitCount = 0;
-    bool haveShrink = false, havePrepare = false, haveRegion = false;
     IconCapture capture;
-    std::optional<ColourValue> transparent;
-    std::optional<std::pair<int, int>> transparentAt;
+    std::string colourText;
+    std::vector<int> region, at, sides;
     std::vector<std::string> files;
-    std::vector<int> sides;
+    auto* colours = cmd.app.add_option("--colours,--colors", bitCount, "Bits per pixel (required without --sizes)")
+                        ->check(CLI::IsMember({1, 4, 8, 24}));
+    auto* shrink = cmd.app.add_option("--shrink", capture.quality, "Shrink the picture at quality 0..3")
+                       ->check(CLI::Range(0, 3));
+    auto* prepare = cmd.app.add_option("--prepare", capture.prepare, "Preparation before shrinking 0..2")
+                        ->check(CLI::Range(0, 2));
+    auto* regionOption = addIntList(cmd.app, "--region", region, 3, "Capture the square X,Y,SIDE of the picture");
+    auto* colour = cmd.app.add_option("--transparent", colourText, "Transparent colour")->check(HexColour);
+    auto* colourAt = addIntList(cmd.app, "--transparent-at", at, 2, "Transparent colour of the icon's pixel X,Y");
+    regionOption->excludes(shrink)->excludes(prepare);
+    colour->excludes(colourAt);
+    addSides(cmd.app, sides)
+        ->excludes(colours)
+        ->excludes(shrink)
+        ->excludes(prepare)
+        ->excludes(regionOption)
+        ->excludes(colourAt);
+    cmd.addFiles(files, "FILE", "IN and OUT.ico (OUT.ico not with --out)");
+    cmd.addOut("The icon file")->type_name("OUT.ico");
+    cmd.addSkip();
+    cmd.addReporting();
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    if (sides.empty() && !*colours) return cmd.usage("--colours {1,4,8,24} is required");
+    if (*regionOption) {
+        if (region[2] < 1) return cmd.usage("--region takes X,Y,SIDE with SIDE at least 1");
+        capture.kind = IconCapture::Region;
+        capture.region = {region[0], region[1], region[2]};
+    }
+    if (*colourAt && (at[0] < 0 || at[0] >= IconSide || at[1] < 0 || at[1] >= IconSide))
+        return cmd.usage("--transparent-at takes X,Y inside the 32 x 32 icon");
+    std::string in, out;
+    if (int rc = cmd.sourceAndOutput(files, in, out, "one input picture and one output icon"); rc >= 0) return rc;
 
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& v) {
-            if (i + 1 >= args.size()) return false;
-            v = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--colours" || a == "--colors") {
-            if (!value(v) || !parseInt(v, bitCount) || !isIconBitCount(bitCount))
-                return usageError("--colours takes 1, 4, 8 or 24");
-        } else if (a == "--shrink") {
-            if (!value(v) || !parseInt(v, capture.quality) || capture.quality < 0 || capture.quality > 3)
-                return usageError("--shrink takes a quality 0, 1, 2 or 3");
-            haveShrink = true;
-        } else if (a == "--prepare") {
-            if (!value(v) || !parseInt(v, capture.prepare) || capture.prepare < 0 || capture.prepare > 2)
-                return usageError("--prepare takes 0, 1 or 2");
-            havePrepare = true;
-        } else if (a == "--region") {
-            int xyz[3];
-            if (!value(v) || !parseInts(v, 3, xyz) || xyz[2] < 1)
-                return usageError("--region takes X,Y,SIDE with SIDE at least 1");
-            capture.kind = IconCapture::Region;
-            capture.region = {xyz[0], xyz[1], xyz[2]};
-            haveRegion = true;
-        } else if (a == "--transparent") {
-            ColourValue c;
-            if (!value(v) || !parseHexColour(v, c)) return usageError("--transparent takes a colour RRGGBB");
-            transparent = c;
-        } else if (a == "--transparent-at") {
-            int xy[2];
-            if (!value(v) || !parseInts(v, 2, xy) || xy[0] < 0 || xy[0] >= IconSide || xy[1] < 0 || xy[1] >= IconSide)
-                return usageError("--transparent-at takes X,Y inside the 32 x 32 icon");
-            transparentAt = std::pair{xy[0], xy[1]};
-        } else if (a == "--sizes") {
-            if (!value(v) || !parseSides(v, sides))
-                return usageError("--sizes takes all or sides among 16,24,32,48,64,128,256");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("ico: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
+    RunReporter reporter(cmd.reporting());
+    reporter.begin(in);
+    if (cmd.refusedOrSkipped(reporter, in, out)) return reporter.finish();
+    std::optional<ColourValue> key;
+    if (*colour) {
+        const unsigned long v = std::stoul(colourText, nullptr, 16);
+        key = rgb(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
     }
     if (!sides.empty()) {
-        if (bitCount || haveShrink || havePrepare || haveRegion || transparentAt)
-            return usageError("--sizes takes only --transparent: the icon is 32-bit, made from the whole picture");
-        if (files.size() != 2) return usageError("ico needs one input picture and one output icon");
-        if (sourceNamedBy(files[1], {files[0]})) return fileFailure(files[1], SourceAsOutput);
         DecodedPicture source;
-        if (int failed = guardFile(files[0], [&] {
-                source = loadPictureWithAlpha(files[0]);
-                return 0;
-            }))
-            return failed;
-        return guardFile(files[1], [&] {
-            MakeMultiSizeIcon(source, transparent, files[1], sides);
-            return 0;
+        bool loaded = false;
+        guardFile(reporter, in, [&] {
+            source = loadPictureWithAlpha(in);
+            loaded = true;
         });
+        if (loaded) guardFile(reporter, out, [&] {
+                MakeMultiSizeIcon(source, key, out, sides);
+                reporter.result(FileReport{in, out, Outcome::Written});
+            });
+        return reporter.finish();
     }
-    if (bitCount == 0) return usageError("ico needs --colours {1,4,8,24}");
-    if (haveRegion && (haveShrink || havePrepare)) return usageError("--region cannot be combined with --shrink or --prepare");
-    if (transparent && transparentAt) return usageError("give either --transparent or --transparent-at");
-    if (files.size() != 2) return usageError("ico needs one input picture and one output icon");
-    const std::string& in = files[0];
-    const std::string& out = files[1];
-    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
-
     Dib icon;
-    if (int failed = guardFile(in, [&] {
-            icon = captureIcon(loadPicture(in), capture);
-            return 0;
-        }))
-        return failed;
-    ColourValue colour = rgb(0, 0, 0);
-    if (transparent) colour = *transparent;
-    if (transparentAt) colour = icon.pixel(transparentAt->first, transparentAt->second);
-    return guardFile(out, [&] { return MakeIcon(icon, colour, out, bitCount) ? 0 : fileFailure(out, "the icon was not written"); });
+    bool captured = false;
+    guardFile(reporter, in, [&] {
+        icon = captureIcon(loadPicture(in), capture);
+        captured = true;
+    });
+    if (!captured) return reporter.finish();
+    if (*colourAt) key = icon.pixel(at[0], at[1]);
+    guardFile(reporter, out, [&] {
+        if (MakeIcon(icon, key.value_or(rgb(0, 0, 0)), out, bitCount))
+            reporter.result(FileReport{in, out, Outcome::Written});
+        else reporter.result(FileReport{in, out, Outcome::Failed, "the icon was not written", {}, true});
+    });
+    return reporter.finish();
 }
 
 }  // namespace nalo::cli
