@@ -1,6 +1,7 @@
 #!/bin/bash
 # PNG reading: a 24-megapixel PNG to BMP and TGA, and 250 small PNG frames to BMP, by
-# nalo-convert tgapcx against ImageMagick (convert, and mogrify for the frames).
+# nalo-convert tgapcx against ImageMagick (convert, and mogrify for the frames); AVI
+# frames to PNG by a2bj --png against ffmpeg.
 # Usage: bench/pictures.sh [BUILD_DIR]
 set -e
 BUILD=${1:-build}
@@ -26,3 +27,10 @@ frames() { cp "$W"/frames/*.png "$W/out/"; "$@" "$W"/out/*.png; }
 n=$(run frames "$NC" tgapcx png2bmp)
 m=$(run frames mogrify -format bmp -type truecolor)
 report "250 PNG frames -> BMP" "$n" "$m"
+
+# PNG frames out: 250 frames of a 640x480 AVI by a2bj --png against ffmpeg's PNG writer.
+ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=640x480:rate=25 -frames:v 250 -c:v rawvideo -pix_fmt bgr24 "$W/in.avi"
+n=$(run "$NC" a2bj --png --out "$W/out" "$W/in.avi")
+f=$(run ffmpeg -loglevel error -y -i "$W/in.avi" "$W/out/%04d.png")
+printf '%-28s nalo %6.2f s   ffmpeg %6.2f s   ratio nalo/ffmpeg %s\n' "250 AVI frames -> PNG" "$n" "$f" \
+    "$(echo "scale=2; $n / $f" | bc)"

@@ -1,4 +1,4 @@
-// nalo-convert a2bj [--from A] [--to B] [--every N] [--size WxH] [--name BASE] [-o DIR] IN.avi
+// nalo-convert a2bj [--from A] [--to B] [--every N] [--size WxH] [--name BASE] [--png] [-o DIR] IN.avi
 #include "cli/Command.h"
 #include "shell/FileHelpers.h"
 #include "tools/a2bj/FrameExtraction.h"
@@ -9,7 +9,7 @@ namespace {
 
 // Leaves in `usage` what the inputs break, if anything.
 void extract(RunReporter& reporter, const Command& cmd, const std::string& avi, a2bj::InputTexts texts,
-             const std::string& baseName, std::string& usage) {
+             const std::string& baseName, bool png, std::string& usage) {
     a2bj::AviFrameSource source;
     switch (source.open(avi)) {
     case a2bj::AviOpen::Ok: break;
@@ -26,8 +26,9 @@ void extract(RunReporter& reporter, const Command& cmd, const std::string& avi, 
         usage = *error;
         return;
     }
-    const a2bj::Plan plan = a2bj::planFor(facts, inputs, texts.folder, baseName,
-                                          cmd.skip ? tgapcx::OverwriteSkip : tgapcx::OverwriteReplace);
+    a2bj::Plan plan = a2bj::planFor(facts, inputs, texts.folder, baseName,
+                                    cmd.skip ? tgapcx::OverwriteSkip : tgapcx::OverwriteReplace);
+    plan.png = png;
     reporter.plan(a2bj::frameCount(plan), "frames");
     int64_t done = 0;
     const auto result = a2bj::extractFrames(source, plan, [&](const a2bj::FileResult& r) {
@@ -35,26 +36,30 @@ void extract(RunReporter& reporter, const Command& cmd, const std::string& avi, 
         reporter.advance(++done);
         return true;
     });
-    for (int32_t frame : result.undecoded)
-        reporter.result(FileReport{avi, AddBackslash(plan.folder) + a2bj::frameFileName(baseName, frame), Outcome::Failed,
-                                   "frame " + std::to_string(frame) + " of " + avi + " cannot be decoded", {}, true});
+    for (int32_t frame : result.undecoded) {
+        const std::string reason = "frame " + std::to_string(frame) + " of " + avi + " cannot be decoded";
+        reporter.result(FileReport{avi, AddBackslash(plan.folder) + a2bj::frameFileName(baseName, frame, png),
+                                   Outcome::Failed, reason, {}, true});
+    }
 }
 
 }  // namespace
 
 int runA2BJ(const Args& args) {
-    Command cmd("a2bj", "The frames of an AVI video to numbered BMP files (BASE0000.bmp ...).");
+    Command cmd("a2bj", "The frames of an AVI video to numbered BMP or PNG files (BASE0000.bmp ...).");
     a2bj::InputTexts texts;
     texts.every = "1";
     int from = 0, to = 0, every = 1;
     FrameSize size;
     std::string baseName;
+    bool png = false;
     std::vector<std::string> files;
     auto* fromOption = cmd.app.add_option("--from", from, "First frame")->check(CLI::NonNegativeNumber);
     auto* toOption = cmd.app.add_option("--to", to, "Last frame")->check(CLI::NonNegativeNumber);
     cmd.app.add_option("--every", every, "Every N-th frame")->check(CLI::NonNegativeNumber)->capture_default_str();
     auto* sizeOption = addSize(cmd.app, "--size", size, 32767, "Frame files of W x H");
     cmd.app.add_option("--name", baseName, "Base of the frame file names");
+    cmd.app.add_flag("--png", png, "PNG frame files instead of BMP");
     cmd.addFiles(files, "FILE", "The AVI video")->required()->expected(1);
     cmd.addOut("Folder for the frame files (default: the video's folder)")->type_name("DIR");
     cmd.addSkip();
@@ -74,7 +79,7 @@ int runA2BJ(const Args& args) {
     RunReporter reporter(cmd.reporting());
     reporter.begin(avi);
     std::string usage;
-    guardFile(reporter, avi, [&] { extract(reporter, cmd, avi, texts, baseName, usage); });
+    guardFile(reporter, avi, [&] { extract(reporter, cmd, avi, texts, baseName, png, usage); });
     return usage.empty() ? reporter.finish() : cmd.usage(usage);
 }
 

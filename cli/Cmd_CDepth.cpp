@@ -1,5 +1,5 @@
 // nalo-convert cdepth --depth {bw,16,256,full} [--method {default,effect,optimal}]
-//                     [--palette {halftone,websafe}] IN OUT.bmp
+//                     [--palette {halftone,websafe}] IN OUT.bmp|OUT.png
 // "optimal" is each depth's own method: black and white with error diffusion, the
 // 16 colours with error diffusion, the optimal 236-colour palette.
 #include "cli/Command.h"
@@ -23,14 +23,14 @@ int runCDepth(const Args& args) {
     using namespace nalo::cdepth;
     static const std::vector<std::string> depths{"bw", "16", "256", "full"}, methods{"default", "effect", "optimal"},
         palettes{"halftone", "websafe"};
-    Command cmd("cdepth", "A BMP, JPG or GIF picture to a BMP of reduced colour depth.");
+    Command cmd("cdepth", "A BMP, JPG or GIF picture to a BMP (or a PNG for OUT.png) of reduced colour depth.");
     std::string depth, method = "default", palette;
     std::vector<std::string> files;
     cmd.app.add_option("--depth", depth, "Colour depth")->check(CLI::IsMember(depths))->required();
     cmd.app.add_option("--method", method, "Colour correction")->check(CLI::IsMember(methods))->capture_default_str();
     cmd.app.add_option("--palette", palette, "Palette of --depth 256 --method effect")->check(CLI::IsMember(palettes));
-    cmd.addFiles(files, "FILE", "IN and OUT.bmp (OUT.bmp not with --out)");
-    cmd.addOut("The output BMP file")->type_name("OUT.bmp");
+    cmd.addFiles(files, "FILE", "IN and OUT.bmp or OUT.png (OUT not with --out)");
+    cmd.addOut("The output BMP or PNG file")->type_name("OUT.bmp|OUT.png");
     cmd.addSkip();
     cmd.addReporting();
     if (int rc = cmd.parse(args); rc >= 0) return rc;
@@ -43,7 +43,7 @@ int runCDepth(const Args& args) {
         return cmd.usage("--palette applies to --depth 256 --method effect");
     if (o.method == MethodEffect && o.depth == Colours256 && o.palette == PaletteNone) o.palette = PaletteHalfTone;
     std::string in, out;
-    if (int rc = cmd.sourceAndOutput(files, in, out, "IN and OUT.bmp"); rc >= 0) return rc;
+    if (int rc = cmd.sourceAndOutput(files, in, out, "IN and OUT.bmp or OUT.png"); rc >= 0) return rc;
 
     RunReporter reporter(cmd.reporting());
     reporter.begin(in);

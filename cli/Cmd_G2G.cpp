@@ -33,11 +33,13 @@ struct ReportingHost final : GifRenderHost {
 }  // namespace
 
 int runG2G(const Args& args) {
-    Command cmd("g2g", "Animated GIFs to their composed frames, NAME_001.bmp ... beside each source.");
+    Command cmd("g2g", "Animated GIFs to their composed frames, NAME_001.bmp (.gif, .png) ... beside each source.");
     std::string to = "bmp";
     bool transparent = false;
     std::vector<std::string> files;
-    cmd.app.add_option("--to", to, "Frame file type")->check(CLI::IsMember({"bmp", "gif"}))->capture_default_str();
+    cmd.app.add_option("--to", to, "Frame file type")
+        ->check(CLI::IsMember({"bmp", "gif", "png"}))
+        ->capture_default_str();
     auto* transparentOption =
         cmd.app.add_flag("--transparent", transparent, "GIF frames keep the top-left colour transparent (--to gif)");
     cmd.addFiles(files, "FILE", "Animated GIF files")->required();
@@ -46,7 +48,7 @@ int runG2G(const Args& args) {
     cmd.addJobs();
     cmd.addReporting();
     if (int rc = cmd.parse(args); rc >= 0) return rc;
-    const int16_t kind = to == "gif" ? 1 : 0;
+    const int16_t kind = to == "gif" ? 1 : to == "png" ? 2 : 0;
     if (*transparentOption && kind != 1) return cmd.usage("--transparent needs --to gif");
 
     GifSplitRun run(files);

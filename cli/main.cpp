@@ -12,12 +12,12 @@ const std::vector<Subcommand>& subcommands() {
     static const std::vector<Subcommand> all = {
         {"tgapcx", runTgaPcx, "TGA/PCX/BMP/GIF/JPG/PNG/WebP/TIFF pictures to BMP, TGA or PCX"},
         {"b2j", runB2J, "BMP pictures to JPG"},
-        {"cdepth", runCDepth, "a picture to a BMP of reduced colour depth"},
-        {"ico", runIco, "a picture to a 32 x 32 icon"},
+        {"cdepth", runCDepth, "a picture to a BMP or PNG of reduced colour depth"},
+        {"ico", runIco, "a picture to a 32 x 32 icon, or one icon of several sizes"},
         {"avi2gif", runAvi2Gif, "a video (AVI, MP4, MKV, WebM, ...) to an animated GIF"},
         {"bj2a", runBJ2A, "pictures to the frames of a video (AVI, MP4, MOV, MKV, WebM)"},
-        {"g2g", runG2G, "animated GIFs to their composed frames"},
-        {"a2bj", runA2BJ, "video frames to numbered BMP pictures"},
+        {"g2g", runG2G, "animated GIFs to their composed frames (BMP, GIF or PNG)"},
+        {"a2bj", runA2BJ, "video frames to numbered BMP or PNG pictures"},
         {"cd2mp3", runCD2MP3, "audio-CD tracks to MP3 or WAV files"},
     };
     return all;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "codecs/PngWriter.h"
 #include "platform/GiflibMemory.h"
 #include "platform/PictureBudget.h"
 #include "platform/PictureIo.h"
@@ -47,7 +48,7 @@ int32_t FramePause(uint16_t delay, int32_t userDelay) {
 std::string FrameFileName(const std::string& base, int number, int16_t kind) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "_%03d", number);
-    return base + digits + (kind == 1 ? ".gif" : ".bmp");
+    return base + digits + (kind == 1 ? ".gif" : kind == 2 ? ".png" : ".bmp");
 }
 
 void clsGif24bit::UserDelay(int64_t milliseconds) { userDelay_ = static_cast<int32_t>(std::clamp<int64_t>(milliseconds, 1, 1000)); }
@@ -148,6 +149,8 @@ bool clsGif24bit::saveFrameFile(const std::string& name, GifRenderHost& host, Gi
             // The transparent colour is the top-left pixel as the file holds it.
             const ColourValue key = colourOf(CubePalette125()[CubeIndexOf(canvas_.pixel(0, 0))]);
             writer_.SaveGIF(canvas_, name, shared_.FrameTransparency, key);
+        } else if (shared_.FrameFileKind == 2) {
+            savePicturePng(canvas_, name);
         } else {
             savePictureBmp(canvas_, name);
         }

@@ -1,7 +1,7 @@
 #pragma once
 // clsGif24bit: an animated GIF played frame by frame onto a composition canvas, with
 // its positions, delays, disposal methods and transparency; in split mode every
-// composed frame is saved as a numbered BMP or one-frame GIF file. Each frame is cut
+// composed frame is saved as a numbered BMP, one-frame GIF or PNG file. Each frame is cut
 // out of the file into a single-frame GIF stream and decoded in memory when it is
 // played, so memory holds the file, the canvas and one frame row whatever the count.
 #include <cstdint>
@@ -23,7 +23,7 @@ struct GifSplitShared {
     std::string GifPath;            // the file to split
     bool NotGifFlag = false;        // set when the file is not an animated GIF
     int16_t SplitMode = 0;          // 1: save every composed frame; 0: play only
-    int16_t FrameFileKind = 0;      // 0: BMP, 1: GIF
+    int16_t FrameFileKind = 0;      // 0: BMP, 1: GIF, 2: PNG
     std::string FrameFileBase;      // folder + "/" + base name of the frame files
     bool FrameTransparency = false; // the GIF writer's UseTrans
     bool KeepExisting = false;      // a frame file already there is kept (FrameFileSkipped)
@@ -63,7 +63,7 @@ private:
 // The pause before a frame: delays of a second or more play as 100 ms; then UserDelay.
 int32_t FramePause(uint16_t delay, int32_t userDelay);
 
-// FrameFileBase + "_" + the number in at least three digits + ".bmp" or ".gif".
+// FrameFileBase + "_" + the number in at least three digits + ".bmp", ".gif" or ".png".
 std::string FrameFileName(const std::string& base, int number, int16_t kind);
 
 class clsGif24bit {

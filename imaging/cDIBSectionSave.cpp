@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "codecs/PngWriter.h"
 #include "imaging/cColourReduceDIB.h"
 #include "shell/RuntimeError.h"
 
@@ -196,6 +197,10 @@ void cDIBSectionSave::Save(const std::string& sFileName) const {
     const bool full = ColourDepth == 3;
     if (full ? full_.empty() : low_.empty())
         throw RuntimeError(err::UserDefined, "cDIBSectionSave", "No converted picture to save: " + sFileName);
+    if (hasPngExtension(sFileName)) {
+        savePicturePng(full ? full_.hdc() : low_, sFileName, "cDIBSectionSave");
+        return;
+    }
     if (full) {
         full_.SavePicture(sFileName);
         return;

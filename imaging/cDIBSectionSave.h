@@ -1,6 +1,6 @@
 #pragma once
 // Turns the 24-bit working picture into a 1-, 4-, 8- or 24-bit picture and writes it
-// as a BMP file.
+// as a BMP file, or as a PNG file (indexed at 1, 4 and 8 bits) when its name ends in .png.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -30,7 +30,7 @@ TEST(CliG2G, SplitsBesideTheSourceAndReportsEachFile) {
     EXPECT_NE(out.find("written: " + dir.file("anim_003.gif")), std::string::npos);
     EXPECT_EQ(decodeGiflib(dir.file("anim_002.gif")).screenWidth, 6);
 
-    for (const char* usage : {"", "--to png a.gif", "--transparent a.gif", "--bogus a.gif"})
+    for (const char* usage : {"", "--to jpg a.gif", "--transparent a.gif", "--bogus a.gif"})
         EXPECT_EQ(runCommand(nc + usage + " 2>/dev/null"), 2) << usage;
 }
 

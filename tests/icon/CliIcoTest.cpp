@@ -101,7 +101,8 @@ TEST_F(CliIco, FailuresAndUsage) {
     for (const char* bad : {"", "--colours 2", "--colours 8 --region 1,2,3 --shrink 1", "--colours 8 --region 1,2",
                             "--colours 8 --region 1,2,0", "--colours 8 --shrink 4", "--colours 8 --prepare 3",
                             "--colours 8 --transparent 12345", "--colours 8 --transparent-at 32,0",
-                            "--colours 8 --transparent 000000 --transparent-at 1,1", "--colours 8 --bogus"}) {
+                            "--colours 8 --transparent 000000 --transparent-at 1,1", "--colours 8 --bogus",
+                            "--sizes 16 --colours 8", "--sizes 16 --region 1,2,3", "--sizes 17"}) {
         EXPECT_EQ(ico(std::string(bad) + " " + in("exact.bmp") + " " + in("u.ico"), &log), 2) << bad << ": " << log;
     }
     EXPECT_EQ(ico("--colours 8 " + in("exact.bmp"), &log), 2);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codecs/FDIBPointer.h"
+#include "codecs/PngWriter.h"
 #include "platform/Dib.h"
 #include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
@@ -37,10 +38,10 @@ int32_t frameCount(const Plan& plan) {
     return plan.to < plan.from ? 0 : static_cast<int32_t>((int64_t(plan.to) - plan.from) / plan.every + 1);
 }
 
-std::string frameFileName(const std::string& baseName, int32_t frame) {
+std::string frameFileName(const std::string& baseName, int32_t frame, bool png) {
     char number[16];
     std::snprintf(number, sizeof number, "%04d", frame);
-    return baseName + number + ".bmp";
+    return baseName + number + (png ? ".png" : ".bmp");
 }
 
 bool frameToPicture(const FDIBPointer& frame, Dib& picture) {
@@ -69,22 +70,28 @@ ExtractResult extractFrames(AviFrameSource& avi, const Plan& plan,
             continue;
         }
         FileResult r;
-        r.output = folder + frameFileName(plan.baseName, number);
+        r.output = folder + frameFileName(plan.baseName, number, plan.png);
         r.source = r.output;
         const bool exists = FileExists(r.output);
         if (exists && plan.overwriteMode == tgapcx::OverwriteSkip) {
             r.outcome = Outcome::Skipped;
         } else if (source.find(r.output)) {
             r.reason = SourceAsOutput;
-        } else if (!plan.resize) {
+        } else if (!plan.resize && !plan.png) {
             r.outcome = frame.WriteToFile(r.output) ? Outcome::Written : Outcome::Failed;
             if (r.outcome == Outcome::Failed) r.reason = "ﾌｧｲﾙを書き込めません";
         } else {
             try {
                 if (!frameToPicture(frame, picture)) throw RuntimeError(err::InvalidPicture, "A2BJ", "unexpected frame depth");
-                if (resized.width() != plan.width || resized.height() != plan.height) resized = Dib(plan.width, plan.height, 24);
-                stretchBlt(resized, 0, 0, plan.width, plan.height, picture, 0, 0, picture.width(), picture.height());
-                savePictureBmp(resized, r.output);
+                const Dib* out = &picture;
+                if (plan.resize) {
+                    if (resized.width() != plan.width || resized.height() != plan.height)
+                        resized = Dib(plan.width, plan.height, 24);
+                    stretchBlt(resized, 0, 0, plan.width, plan.height, picture, 0, 0, picture.width(), picture.height());
+                    out = &resized;
+                }
+                if (plan.png) savePicturePng(*out, r.output);
+                else savePictureBmp(*out, r.output);
                 r.outcome = Outcome::Written;
             } catch (const RuntimeError& e) {
                 r.reason = e.description();

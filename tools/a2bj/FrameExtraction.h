@@ -1,6 +1,7 @@
 #pragma once
 // The engine of the AVI-to-images tool: the frames From..To of a stream, every N-th,
-// written as numbered BMP files (24-bit, as decoded or stretched to a given size),
+// written as numbered BMP files, or PNG files on request (24-bit, as decoded or
+// stretched to a given size),
 // with the overwrite or skip rule. Shared by the window and by nalo-convert.
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,7 @@ struct Plan {
     int overwriteMode = tgapcx::OverwriteReplace;
     bool resize = false;
     int32_t width = 0, height = 0;
+    bool png = false;  // PNG frames instead of BMP
 };
 
 // The plan for checked inputs: From and To clamped to the stream's frames.
@@ -36,8 +38,9 @@ Plan planFor(const StreamFacts& stream, const Inputs& inputs, const std::string&
 // (To - From) div N + 1: the number in the question.
 int32_t frameCount(const Plan& plan);
 
-// base + the frame number with at least four digits + ".bmp" ("name0003.bmp").
-std::string frameFileName(const std::string& baseName, int32_t frame);
+// base + the frame number with at least four digits + ".bmp" ("name0003.bmp"), or
+// ".png" for PNG frames.
+std::string frameFileName(const std::string& baseName, int32_t frame, bool png = false);
 
 struct ExtractResult {
     tgapcx::RunSummary files;       // written, skipped and not written

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "codecs/AlphaIcoWriter.h"
 #include "codecs/IcoWriter.h"
+#include "imaging/AlphaResample.h"
 #include "platform/DibBits.h"
 #include "shell/Rounding.h"
 
@@ -124,6 +126,13 @@ bool ShrinkPicture(const Dib& source, Dib& destination, int quality, ColourValue
         }
     }
     return true;
+}
+
+void MakeMultiSizeIcon(const DecodedPicture& source, std::optional<ColourValue> transparent,
+                       const std::string& fileName, const std::vector<int>& sides) {
+    std::vector<Dib> images;
+    for (int side : sides) images.push_back(fitIntoSquareWithAlpha(source.picture, source.alpha, side, transparent));
+    saveAlphaIcoFile(fileName, images);
 }
 
 }  // namespace nalo

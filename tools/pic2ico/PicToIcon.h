@@ -1,9 +1,12 @@
 #pragma once
 // The icon builder and the high-quality shrink of the picture-to-icon tool.
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Dib.h"
+#include "platform/PictureDecoders.h"
 
 namespace nalo {
 
@@ -16,6 +19,13 @@ using YieldFn = std::function<void()>;
 // raise a RuntimeError naming the file; an existing file is then left as it was.
 bool MakeIcon(const Dib& source, ColourValue transparent, const std::string& fileName, int bitCount,
               const YieldFn& yield = {});
+
+// Writes one icon holding the picture at each of `sides` (1..256 pixels), 32-bit with
+// alpha: the whole picture fitted into each square with its aspect ratio kept, its
+// alpha plane (if any) kept and pixels of `transparent` (if given) made clear. File
+// errors raise a RuntimeError naming the file.
+void MakeMultiSizeIcon(const DecodedPicture& source, std::optional<ColourValue> transparent,
+                       const std::string& fileName, const std::vector<int>& sides);
 
 // Copies the rectangle (x, y, w, h) of `source` to the same place in `destination`,
 // with every pixel equal to `from` replaced by `to`.

@@ -100,6 +100,9 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
     addLabel(QStringLiteral("*"), QRect(122, 316, 10, 22), p);
     Pic_Height_ = addEdit("Pic_Height", QRect(134, 316, 50, 22), p);
     addLabel(QStringLiteral("(ﾋﾟｸｾﾙ値)"), QRect(188, 316, 80, 22), p);
+    Img_Png_ = addCaptionedOption(OptionImage::Look::Check, QStringLiteral("PNG"), "Png", QRect(272, 320, 14, 14),
+                                  QRect(290, 316, 50, 22), p, [this] { togglePng(); })
+                   .image;
 
     Cmd_File_ = addCommand(QStringLiteral("BMP ﾌｧｨﾙの作成"), QRect(10, 346, 140, 28), p, "Cmd_File");
     Cmd_Stop_ = addCommand(QStringLiteral("Stop"), QRect(156, 346, 70, 28), p, "Cmd_Stop");
@@ -127,6 +130,10 @@ Nalo_A2BJ::Nalo_A2BJ(DialogService& dialogs)
     outputFolder_ = LoadFolderKey(ini, Section, "保存先のﾌｫﾙﾀﾞ");
     Pic_File_->setText(qs(LoadTextKey(ini, Section, "保存ﾌｧｲﾙ名")));
     LoadNumberKey(ini, Section, "上書き", 0, OverwriteMode);
+    int16_t png = 0;
+    LoadNumberKey(ini, Section, "PNG保存", 0, png);
+    png_ = png == 1;
+    Img_Png_->setChecked(png_);
     setOverwriteMode(OverwriteMode);
     setSizeChange(false);
     Cmd_Pic_View_->setEnabled(false);
@@ -139,6 +146,7 @@ void Nalo_A2BJ::saveSettings() {
     SaveFolderKey(Section, "保存先のﾌｫﾙﾀﾞ", outputFolder_);
     SaveTextKey(Section, "保存ﾌｧｲﾙ名", Pic_File_->text().toStdString());
     SaveNumberKey(Section, "上書き", OverwriteMode);
+    SaveNumberKey(Section, "PNG保存", int16_t(png_ ? 1 : 0));
 }
 
 void Nalo_A2BJ::closeEvent(QCloseEvent* event) {
@@ -158,6 +166,12 @@ void Nalo_A2BJ::setSizeChange(bool on) {
 }
 
 void Nalo_A2BJ::toggleSizeChange() { setSizeChange(SizeMode != 1); }
+
+void Nalo_A2BJ::togglePng() {
+    png_ = !png_;
+    Img_Png_->setChecked(png_);
+    if (!Txt_Folder_->text().isEmpty()) fillList();
+}
 
 bool Nalo_A2BJ::reopen(a2bj::AviFrameSource& source, const std::string& path) {
     const a2bj::AviOpen result = source.open(path);
@@ -253,7 +267,7 @@ void Nalo_A2BJ::fillList() {
         if (!reported) dialogs().message(this, qs(e.description()));
         reported = true;
     };
-    for (const auto& path : ListFolder(Txt_Folder_->text().toStdString(), "*.bmp", hooks))
+    for (const auto& path : ListFolder(Txt_Folder_->text().toStdString(), png_ ? "*.png" : "*.bmp", hooks))
         List1_->addItem(qs(FileNameOf(path)));
 }
 
@@ -278,13 +292,15 @@ void Nalo_A2BJ::createFiles() {
     if (inputs.everyWasZero) Flame_Skip_->setText(QStringLiteral("1"));
     const std::string base = Pic_File_->text().toStdString();
     a2bj::Plan plan = a2bj::planFor(facts_, inputs, texts.folder, base, OverwriteMode);
-    const QString question = QString::number(a2bj::frameCount(plan)) + QStringLiteral(" 枚のBMPﾌｧｲﾙを作成しますか?");
+    const QString question = QString::number(a2bj::frameCount(plan)) +
+                             (png_ ? QStringLiteral(" 枚のPNGﾌｧｲﾙを作成しますか?") : QStringLiteral(" 枚のBMPﾌｧｲﾙを作成しますか?"));
     if (dialogs().message(this, question, MsgIcon::Question, MsgButtons::YesNo, QStringLiteral("Nalo")) != MsgResult::Yes)
         return;
     const std::string path = lbl_Fname_->text().toStdString();
     a2bj::AviFrameSource source;
     if (!reopen(source, path)) return;
     plan = a2bj::planFor(source.facts(), inputs, texts.folder, base, OverwriteMode);
+    plan.png = png_;
 
     Cmd_Stop_->setEnabled(true);
     Cmd_File_->setEnabled(false);

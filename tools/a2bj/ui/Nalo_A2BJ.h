@@ -32,6 +32,7 @@ public:
     void chooseFolder();
     void setOverwriteMode(int mode);
     void toggleSizeChange();
+    void togglePng();
     void createFiles();
     void stopRun() { running_ = false; }
     void previewListItem();
@@ -54,6 +55,7 @@ private:
     std::string outputFolder_;
     bool running_ = false;
     bool closing_ = false;
+    bool png_ = false;  // PNG frames instead of BMP
     Dib framePicture_;
 
     HoverButton* Cmd_Avi_Get_ = nullptr;
@@ -73,6 +75,7 @@ private:
     Command* Cmd_Folder_ = nullptr;
     OverwriteChoice* Img_Dup_ = nullptr;
     OptionImage* Img_Size_ = nullptr;
+    OptionImage* Img_Png_ = nullptr;
     QLineEdit* Pic_Width_ = nullptr;
     QLineEdit* Pic_Height_ = nullptr;
     Command* Cmd_File_ = nullptr;

@@ -232,7 +232,9 @@ void Nalo_CDepth::reset() {
 
 void Nalo_CDepth::save() {
     if (!saver_) return;
-    const FileDialogRequest request = saveAsRequest(saveFolder_, QStringLiteral("BMPﾌｧｲﾙ"), QStringLiteral("bmp"));
+    // A name ending in .png is saved as PNG.
+    FileDialogRequest request = saveAsRequest(saveFolder_, QStringLiteral("BMPﾌｧｲﾙ"), QStringLiteral("bmp"));
+    request.filter += QStringLiteral(";;PNGﾌｧｲﾙ (*.png)");
     const QString file = dialogs().saveFile(this, request);
     if (file.isEmpty()) return;
     saveFolder_ = QString::fromStdString(ParentPath(file.toStdString()));

@@ -56,11 +56,11 @@ Nalo_G2G::Nalo_G2G(DialogService& dialogs)
     Cmd_2_[1] = new HoverButton(QStringLiteral("ｱﾆﾒGIF再生"), top);
     Cmd_2_[1]->setGeometry(112, 10, 120, 30);
     addLabel(QStringLiteral("保存ﾌｧｲﾙ"), QRect(250, 10, 150, 18), top);
-    const char* kinds[2] = {"bmp", "gif"};
-    for (int i = 0; i < 2; ++i)
+    const char* kinds[3] = {"bmp", "gif", "png"};
+    for (int i = 0; i < 3; ++i)
         Img_File_[i] = addCaptionedOption(OptionImage::Look::Option, QString::fromUtf8(kinds[i]),
-                                          QString("File_%1").arg(i), QRect(254 + i * 70, 36, 14, 14),
-                                          QRect(272 + i * 70, 32, 44, 22), top, [this, i] { chooseKind(int16_t(i)); })
+                                          QString("File_%1").arg(i), QRect(254 + i * 50, 36, 14, 14),
+                                          QRect(272 + i * 50, 32, 34, 22), top, [this, i] { chooseKind(int16_t(i)); })
                            .image;
     Img_Trans_ = addCaptionedOption(OptionImage::Look::Check, QStringLiteral("(     透過処理 )"), "Trans",
                                     QRect(254, 66, 14, 14), QRect(272, 62, 130, 22), top,
@@ -95,7 +95,7 @@ Nalo_G2G::Nalo_G2G(DialogService& dialogs)
     gifFolder_ = QString::fromStdString(LoadFolderKey(ini, Section, "ｱﾆﾒGIFﾌｫﾙﾀﾞ"));
     LoadNumberKey(ini, Section, "BMPGIF区分", 0, shared_.FrameFileKind);
     LoadNumberKey(ini, Section, "透過処理", 0, transparency_);
-    shared_.FrameFileKind = shared_.FrameFileKind == 1 ? 1 : 0;
+    if (shared_.FrameFileKind < 0 || shared_.FrameFileKind > 2) shared_.FrameFileKind = 0;
     transparency_ = transparency_ != 0 ? 1 : 0;
     showOptions();
     // Nothing to play or split before a file is chosen.
@@ -110,7 +110,7 @@ void Nalo_G2G::saveSettings() {
 }
 
 void Nalo_G2G::showOptions() {
-    for (int i = 0; i < 2; ++i) Img_File_[i]->setChecked(i == shared_.FrameFileKind);
+    for (int i = 0; i < 3; ++i) Img_File_[i]->setChecked(i == shared_.FrameFileKind);
     Img_Trans_->setChecked(transparency_ == 1);
 }
 

@@ -56,7 +56,7 @@ private:
     QLabel* lbl_Ani_Path_ = nullptr;
     QLabel* Pic_Ani_Gif_ = nullptr;
     QLabel* Pic_Gif_ = nullptr;
-    OptionImage* Img_File_[2] = {};
+    OptionImage* Img_File_[3] = {};
     OptionImage* Img_Trans_ = nullptr;
     QListWidget* lstFiles_ = nullptr;
 };

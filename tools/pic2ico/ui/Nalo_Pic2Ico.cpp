@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "codecs/AlphaIcoWriter.h"
 #include "codecs/IcoWriter.h"
 #include "controls/Command.h"
 #include "controls/OptionImage.h"
@@ -111,6 +112,9 @@ Nalo_Pic2Ico::Nalo_Pic2Ico(DialogService& dialogs)
     for (int i = 0; i < 4; ++i)
         Img_Color_[i] = addOption(OptionImage::Look::Option, "Color", i, QString::fromUtf8(colourCaptions[i]),
                                   8 + i * 62, 258, 42, [this, i] { setIconColours(i); });
+
+    Img_Sizes_ = addOption(OptionImage::Look::Check, "Sizes", 0, QStringLiteral("16～256 ﾋﾟｸｾﾙ全ｻｲｽﾞ (32ﾋﾞｯﾄ)"), 8, 278, 240,
+                           [this] { toggleAllSizes(); });
 
     Cmd_Set_ = addCommand(QStringLiteral("ｱｲｺﾝ作成"), QRect(8, 300, 120, 30), side, "Cmd_Set");
     auto* exit = addCommand(QStringLiteral("Exit"), QRect(136, 300, 120, 30), side, "Cmd_Can");
@@ -347,6 +351,11 @@ void Nalo_Pic2Ico::chooseTransparentColour() {
     }
 }
 
+void Nalo_Pic2Ico::toggleAllSizes() {
+    allSizes_ = !allSizes_;
+    Img_Sizes_->setChecked(allSizes_);
+}
+
 void Nalo_Pic2Ico::makeIcon() {
     const FileDialogRequest request = saveAsRequest(folder_, QStringLiteral("ICOﾌｧｲﾙ"), QStringLiteral("ico"));
     const QString file = dialogs().saveFile(this, request);
@@ -357,8 +366,15 @@ void Nalo_Pic2Ico::makeIcon() {
     try {
         BusyCursor busy;
         refuseSourceAsOutput(file.toStdString(), {shared_.SourcePath}, "MakeIcon");
-        made = MakeIcon(icon_, transparent_, file.toStdString(), iconBitCount(shared_.IconColours),
-                        [] { letEventsRun(); });
+        if (allSizes_) {
+            // From the whole source picture with its alpha, not the 32 x 32 capture.
+            MakeMultiSizeIcon(loadPictureWithAlpha(shared_.SourcePath), transparent_, file.toStdString(),
+                              {std::begin(AllIconSides), std::end(AllIconSides)});
+            made = true;
+        } else {
+            made = MakeIcon(icon_, transparent_, file.toStdString(), iconBitCount(shared_.IconColours),
+                            [] { letEventsRun(); });
+        }
     } catch (const RuntimeError& e) {
         reason = "\r\n" + QString::fromStdString(e.description());
     }

@@ -39,6 +39,8 @@ public:
     void openPicture(const QString& file);    // a dropped file: its folder, then the file
     void setCaptureMode(int mode);            // Img_Sel / lbl_Sel
     void setFitSide(int side);                // Img_Fit / lbl_Fit
+    void toggleAllSizes();                    // Img_Sizes / lbl_Sizes
+    bool allSizes() const { return allSizes_; }
     void setIconColours(int colours);         // Img_Color / lbl_Color
     void capture();                           // Cmd_Sel
     void pickIconPixel(int x, int y);         // IconImage
@@ -88,6 +90,8 @@ private:
     Command* Cmd_Set_ = nullptr;
     OptionImage* Img_Sel_[2] = {};
     OptionImage* Img_Fit_[2] = {};
+    OptionImage* Img_Sizes_ = nullptr;
+    bool allSizes_ = false;  // one 32-bit icon of every size instead of the 32 x 32 one
     OptionImage* Img_Color_[4] = {};
 };
 
