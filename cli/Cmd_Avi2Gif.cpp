@@ -1,6 +1,9 @@
-// nalo-convert avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] IN.avi OUT.gif
+// nalo-convert avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize]
+//     [--fps N] [--width W] [--height H] [--start T] [--end T] [--loop N] IN.avi OUT.gif
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
+#include <algorithm>
 #include <optional>
 
 #include "cli/Subcommands.h"
@@ -22,17 +25,54 @@ bool parsePoint(const std::string& s, long& x, long& y) {
            parseIntArg(s.substr(comma + 1), 0, 32767, y);
 }
 
+bool parseNumber(const std::string& s, double lo, double hi, double& out) {
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return !s.empty() && end && *end == '\0' && std::isfinite(out) && out >= lo && out <= hi;
+}
+
+// The output controls: frame rate, size, trim and loop count, into the import's options.
+// Nothing when args[i] is not one of them; else 0 with its value consumed, or the exit
+// code of a usage error.
+std::optional<int> parseOutputOption(const Args& args, size_t& i, mAVIImp::AviImportOptions& o) {
+    const std::string& a = args[i];
+    static const char* const names[] = {"--fps", "--width", "--height", "--start", "--end", "--loop"};
+    if (std::find(std::begin(names), std::end(names), a) == std::end(names)) return std::nullopt;
+    if (i + 1 >= args.size()) return usageError("avi2gif: " + a + " needs a value");
+    const std::string& v = args[++i];
+    long n;
+    double x;
+    if (a == "--fps") {
+        if (!parseNumber(v, 0.1, 100, x)) return usageError("avi2gif: --fps takes 0.1..100");
+        o.fps = x;
+    } else if (a == "--width" || a == "--height") {
+        if (!parseIntArg(v, 1, 32767, n)) return usageError("avi2gif: " + a + " takes 1..32767");
+        (a == "--width" ? o.width : o.height) = static_cast<int32_t>(n);
+    } else if (a == "--start" || a == "--end") {
+        if (!parseNumber(v, 0, 1e7, x)) return usageError("avi2gif: " + a + " takes seconds, 0 or more");
+        if (a == "--start") o.start = x;
+        else o.end = x;
+    } else {
+        if (!parseIntArg(v, 0, 65535, n)) return usageError("avi2gif: --loop takes 0..65535 (0 = endless)");
+        o.loops = static_cast<int16_t>(static_cast<uint16_t>(n));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int runAvi2Gif(const Args& args) {
     std::optional<long> index;
     std::optional<std::pair<long, long>> at;
     bool optimize = false;
+    mAVIImp::AviImportOptions options;
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         long v, x, y;
-        if (a == "--optimize") {
+        if (auto r = parseOutputOption(args, i, options)) {
+            if (*r) return *r;
+        } else if (a == "--optimize") {
             optimize = true;
         } else if (a == "--transparent" && i + 1 < args.size()) {
             if (!parseIntArg(args[++i], 0, 255, v)) return usageError("avi2gif: --transparent takes 0..255");
@@ -47,6 +87,7 @@ int runAvi2Gif(const Args& args) {
         }
     }
     if (index && at) return usageError("avi2gif: give --transparent or --transparent-at, not both");
+    if (options.end && *options.end <= options.start) return usageError("avi2gif: --end must come after --start");
     if (files.size() != 2) return usageError("avi2gif: give IN.avi and OUT.gif");
     const std::string& in = files[0];
     const std::string& out = files[1];
@@ -55,7 +96,7 @@ int runAvi2Gif(const Args& args) {
     mDither8bpp::InitDitherTables();
     cGIF gif;
     if (int failed = guardFile(in, [&] {
-            if (!mAVIImp::ImportAVI(in, gif, nullptr)) return fileFailure(in, "loading error AVI file");
+            if (!mAVIImp::ImportAVI(in, gif, nullptr, options)) return fileFailure(in, "loading error AVI file");
             if (at) {
                 auto picked = avi2gif::PickTransparentIndex(gif, 1, static_cast<int32_t>(at->first),
                                                              static_cast<int32_t>(at->second));

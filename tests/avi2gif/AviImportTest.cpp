@@ -5,6 +5,7 @@
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
+#include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "tools/avi2gif/Avi2GifRules.h"
 #include "tools/avi2gif/AviImport.h"
@@ -208,4 +209,69 @@ TEST(Avi2GifRules, PreviewIntervalsAndPaletteDepth) {
     EXPECT_EQ(avi2gif::PaletteDepth(216), 8);
     EXPECT_EQ(avi2gif::PaletteDepth(2), 1);
     EXPECT_EQ(avi2gif::PaletteDepth(1), 1);
+}
+
+mAVIImp::AviImportOptions opts(double fps = 0, int w = 0, int h = 0, double start = 0, double end = 0,
+                               int16_t loops = 0) {
+    mAVIImp::AviImportOptions o;
+    o.fps = fps;
+    o.width = w;
+    o.height = h;
+    o.start = start;
+    if (end > 0) o.end = end;
+    o.loops = loops;
+    return o;
+}
+
+TEST_F(AviImport, TrimFrameRateSizeAndLoopCount) {
+    // 2 s at 25 fps: frame i starts at 40 i ms.
+    const std::string avi = makeAvi(dir, 50, 25);
+    cGIF whole;
+    ASSERT_TRUE(mAVIImp::ImportAVI(avi, whole, nullptr));
+    struct Case {
+        mAVIImp::AviImportOptions o;
+        int frames, firstSample, secondSample;
+        std::vector<int16_t> delays;  // repeated over the frames
+        int w, h;
+        const char* iterations;  // as ImageMagick reports the loop count (plays, 0 = endless)
+    } cases[] = {
+        {opts(), 50, 0, 1, {4}, W, H, "0"},
+        {opts(0, 0, 0, 0.4, 1.2), 20, 10, 11, {4}, W, H, "0"},
+        {opts(10), 20, 0, 2, {10}, W, H, "0"},
+        {opts(15, 0, 0, 0, 1.0), 15, 0, 1, {7, 6, 7}, W, H, "0"},
+        {opts(50), 50, 0, 1, {4}, W, H, "0"},  // above the video's rate: every frame
+        {opts(0, 12, 0, 0, 0, 3), 50, 0, 1, {4}, 12, 8, "4"},
+        {opts(0, 0, 4, 0, 0, 1), 50, 0, 1, {4}, 6, 4, "2"},
+        {opts(0, 10, 10), 50, 0, 1, {4}, 10, 10, "0"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(n);
+        cGIF gif;
+        ASSERT_TRUE(mAVIImp::ImportAVI(avi, gif, nullptr, c.o));
+        ASSERT_EQ(gif.FramesCount(), c.frames);
+        int total = 0;
+        for (int16_t i = 1; i <= gif.FramesCount(); ++i) {
+            EXPECT_EQ(gif.FrameDelay(i), c.delays[size_t(i - 1) % c.delays.size()]) << i;
+            total += gif.FrameDelay(i);
+        }
+        if (c.o.fps == 15) {
+            EXPECT_EQ(total, 100);  // the delays add up to the second taken
+        }
+        EXPECT_EQ(gif.ScreenWidth(), c.w);
+        EXPECT_EQ(gif.ScreenHeight(), c.h);
+        for (int k = 0; c.w == W && c.h == H && k < 2; ++k) {
+                const auto& got = gif.FrameDIBXOR(int16_t(k + 1));
+                const auto& want = whole.FrameDIBXOR(int16_t((k ? c.secondSample : c.firstSample) + 1));
+            EXPECT_EQ(0, std::memcmp(got.lpBits(), want.lpBits(), size_t(got.BytesPerScanLine()) * H)) << k;
+        }
+        const std::string out = dir.file("t" + std::to_string(n++) + ".gif");
+        ASSERT_TRUE(gif.Save(out));
+        std::string info;
+        ASSERT_EQ(runCommand("identify -verbose '" + out + "[0]' | grep -m1 Iterations", &info), 0);
+        EXPECT_NE(info.find(std::string("Iterations: ") + c.iterations + "\n"), std::string::npos) << info;
+    }
+    cGIF none;
+    EXPECT_THROW(mAVIImp::ImportAVI(avi, none, nullptr, opts(0, 0, 0, 3)), RuntimeError);
+    EXPECT_EQ(none.FramesCount(), 0);
 }
