@@ -1,5 +1,6 @@
 // nalo-convert avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize]
-//     [--fps N] [--width W] [--height H] [--start T] [--end T] [--loop N] IN.avi OUT.gif
+//     [--fps N] [--width W] [--height H] [--start T] [--end T] [--loop N] [--palette cube|adaptive]
+//     IN.avi OUT.gif
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>
@@ -31,12 +32,12 @@ bool parseNumber(const std::string& s, double lo, double hi, double& out) {
     return !s.empty() && end && *end == '\0' && std::isfinite(out) && out >= lo && out <= hi;
 }
 
-// The output controls: frame rate, size, trim and loop count, into the import's options.
+// The output controls: frame rate, size, trim, loop count and palette, into the import's options.
 // Nothing when args[i] is not one of them; else 0 with its value consumed, or the exit
 // code of a usage error.
 std::optional<int> parseOutputOption(const Args& args, size_t& i, mAVIImp::AviImportOptions& o) {
     const std::string& a = args[i];
-    static const char* const names[] = {"--fps", "--width", "--height", "--start", "--end", "--loop"};
+    static const char* const names[] = {"--fps", "--width", "--height", "--start", "--end", "--loop", "--palette"};
     if (std::find(std::begin(names), std::end(names), a) == std::end(names)) return std::nullopt;
     if (i + 1 >= args.size()) return usageError("avi2gif: " + a + " needs a value");
     const std::string& v = args[++i];
@@ -52,6 +53,9 @@ std::optional<int> parseOutputOption(const Args& args, size_t& i, mAVIImp::AviIm
         if (!parseNumber(v, 0, 1e7, x)) return usageError("avi2gif: " + a + " takes seconds, 0 or more");
         if (a == "--start") o.start = x;
         else o.end = x;
+    } else if (a == "--palette") {
+        if (v != "cube" && v != "adaptive") return usageError("avi2gif: --palette takes cube or adaptive");
+        o.palette = v == "cube" ? mAVIImp::GifPalette::Cube : mAVIImp::GifPalette::Adaptive;
     } else {
         if (!parseIntArg(v, 0, 65535, n)) return usageError("avi2gif: --loop takes 0..65535 (0 = endless)");
         o.loops = static_cast<int16_t>(static_cast<uint16_t>(n));

@@ -36,7 +36,7 @@ constexpr Subcommand kSubcommands[] = {
     {"ico", runIco,
      "ico --colours {1,4,8,24} [--shrink QUALITY [--prepare {0,1,2}] | --region X,Y,SIDE]\n"
      "      [--transparent RRGGBB | --transparent-at X,Y] IN OUT.ico"},
-    {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] [--fps N] [--width W] [--height H] [--start T] [--end T] [--loop N] IN.avi OUT.gif"},
+    {"avi2gif", runAvi2Gif, "avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize] [--fps N] [--width W] [--height H] [--start T] [--end T] [--loop N] [--palette cube|adaptive] IN.avi OUT.gif"},
     {"bj2a", runBJ2A,
      "bj2a [--fps RATE] [--size WxH] [--codec raw|mjpeg|mpeg4|ffv1|h264|vp9] [--quality Q] OUT PICTURE...\n"
      "      BMP/JPG/GIF/PNG/WebP/TIFF pictures to the frames of a video; OUT's name chooses the container: .avi AVI,\n"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
@@ -274,4 +275,63 @@ TEST_F(AviImport, TrimFrameRateSizeAndLoopCount) {
     cGIF none;
     EXPECT_THROW(mAVIImp::ImportAVI(avi, none, nullptr, opts(0, 0, 0, 3)), RuntimeError);
     EXPECT_EQ(none.FramesCount(), 0);
+}
+
+// What a GIF shows over time: each composed frame repeated for its delay.
+std::vector<uint8_t> shown(const std::string& gif) {
+    std::string delays;
+    EXPECT_EQ(runCommand("identify -format '%T ' '" + gif + "'", &delays), 0);
+    const auto frames = coalesced(gif);
+    std::istringstream in(delays);
+    std::vector<uint8_t> out;
+    const size_t size = size_t(48) * 32 * 4;
+    int d;
+    for (size_t f = 0; in >> d && (f + 1) * size <= frames.size(); ++f)
+        for (int k = 0; k < d; ++k) out.insert(out.end(), frames.begin() + long(f * size), frames.begin() + long((f + 1) * size));
+    return out;
+}
+
+TEST_F(AviImport, AdaptivePaletteKeepsStillAreasStillAndOptimisesLosslessly) {
+    // A still picture (lossy, so many colours) for 10 frames, and a moving clip.
+    const std::string still = dir.file("still.avi"), moving = dir.file("moving.avi");
+    ASSERT_EQ(runCommand("ffmpeg -v error -y -f lavfi -i testsrc2=size=48x32:rate=10 -vf trim=end_frame=1,loop=9:1 "
+                         "-c:v mjpeg -q:v 3 '" + still + "' && ffmpeg -v error -y -f lavfi -i "
+                         "testsrc2=size=48x32:rate=10 -frames:v 8 -c:v mjpeg -q:v 3 '" + moving + "'"),
+              0);
+    auto options = opts();
+    options.palette = mAVIImp::GifPalette::Adaptive;
+    cGIF gif;
+    ASSERT_TRUE(mAVIImp::ImportAVI(still, gif, nullptr, options));
+    ASSERT_EQ(gif.FramesCount(), 10);
+    EXPECT_GT(gif.GlobalPaletteEntries(), 16);
+    const auto& first = gif.FrameDIBXOR(1);
+    const size_t bytes = size_t(first.BytesPerScanLine()) * size_t(first.Height());
+    const std::vector<uint8_t> one(first.lpBits(), first.lpBits() + bytes);
+    for (int16_t i = 2; i <= gif.FramesCount(); ++i)
+        EXPECT_EQ(0, std::memcmp(gif.FrameDIBXOR(i).lpBits(), one.data(), bytes)) << i;
+
+    for (bool transparent : {false, true}) {
+        cGIF plain, optimised;
+        ASSERT_TRUE(mAVIImp::ImportAVI(moving, plain, nullptr, options));
+        ASSERT_TRUE(mAVIImp::ImportAVI(moving, optimised, nullptr, options));
+        if (transparent) {
+            const uint8_t t = *avi2gif::PickTransparentIndex(plain, 1, 0, 0);
+            mGIFExt::SetTransparency(plain, true, t, nullptr);
+            mGIFExt::SetTransparency(optimised, true, t, nullptr);
+        }
+        avi2gif::Optimize(optimised, nullptr);
+        ASSERT_TRUE(plain.Save(dir.file("plain.gif")));
+        ASSERT_TRUE(optimised.Save(dir.file("optimised.gif")));
+        auto a = shown(dir.file("plain.gif")), b = shown(dir.file("optimised.gif"));
+        for (size_t p = 3; p < a.size(); p += 4)  // transparent pixels: their colour does not count
+            if (a[p] == 0) a[p - 3] = a[p - 2] = a[p - 1] = 0;
+        for (size_t p = 3; p < b.size(); p += 4)
+            if (b[p] == 0) b[p - 3] = b[p - 2] = b[p - 1] = 0;
+        EXPECT_EQ(a.size(), size_t(48) * 32 * 4 * 8 * 10) << transparent;
+        EXPECT_TRUE(a == b) << transparent;
+        if (!transparent) {  // unchanged frames merged, changed ones cropped
+            EXPECT_LT(std::filesystem::file_size(dir.file("optimised.gif")),
+                      std::filesystem::file_size(dir.file("plain.gif")));
+        }
+    }
 }

@@ -4,12 +4,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "codecs/GifAnimation.h"
+#include "imaging/ClipPalette.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GcDIB.h"
 #include "imaging/Palette8bpp.h"
 #include "imaging/ProgressReporter.h"
+#include "imaging/StillDither.h"
 #include "platform/AviFile.h"
 #include "shell/Rounding.h"
 #include "shell/RuntimeError.h"
@@ -17,6 +20,25 @@
 namespace nalo::mAVIImp {
 
 namespace {
+
+// The top-down 32-bit rows of a decoded frame of the expected size, or null.
+const uint8_t* frameRows(const BITMAPINFOHEADER* bih, int32_t width, int32_t height) {
+    const int h = bih->biHeight < 0 ? -bih->biHeight : bih->biHeight;
+    if (bih->biBitCount != 32 || bih->biWidth != width || h != height || bih->biHeight > 0) return nullptr;
+    return reinterpret_cast<const uint8_t*>(bih) + bih->biSize;
+}
+
+// The clip's palette from up to 64 of the planned frames, evenly spread.
+bool buildClipPalette(const PGETFRAME& reader, int32_t start, const std::vector<PlannedFrame>& plan, int32_t width,
+                      int32_t height, ClipPalette& palette) {
+    const size_t step = std::max<size_t>(1, (plan.size() + 63) / 64);
+    for (size_t k = 0; k < plan.size(); k += step) {
+        const BITMAPINFOHEADER* frame = AVIStreamGetFrame(reader, start + plan[k].sample);
+        const uint8_t* rows = frame ? frameRows(frame, width, height) : nullptr;
+        if (!rows || !palette.AddFrame(rows, size_t(dibStride(width, 32)), width, height)) return false;
+    }
+    return palette.Build();
+}
 
 // Maps a decoded frame (packed 32-bit DIB, as asked for) to the 8-bpp cube straight
 // from its rows; a frame of another format or size fails.
@@ -118,6 +140,16 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress, c
     if (progress) progress->Max(count);
 
     cPal8bpp palette;
+    std::unique_ptr<StillDither> adaptive;
+    if (ok && options.palette == GifPalette::Adaptive) {
+        ClipPalette clip;
+        ok = buildClipPalette(reader, start, plan, width, height, clip);
+        if (ok) {
+            palette.Initialize(clip.Entries());
+            std::memcpy(palette.lpPalette(), clip.Table().data(), 1024);
+            adaptive = std::make_unique<StillDither>(clip.Table().data(), clip.Entries());
+        }
+    }
     for (int32_t i = 1; ok && i <= count; ++i) {
         const auto frameNo = checked16(i);
         gif.FrameInsert(frameNo, width, height);
@@ -128,7 +160,10 @@ bool ImportAVI(const std::string& path, cGIF& gif, ProgressReporter* progress, c
             break;
         }
         if (progress) progress->value(i);
-        if (!mapFrame(frame, width, height, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
+        const uint8_t* rows = adaptive ? frameRows(frame, width, height) : nullptr;
+        if (adaptive ? !rows || !adaptive->Map(rows, size_t(dibStride(width, 32)), width, height,
+                                               gif.FrameDIBXOR(frameNo))
+                     : !mapFrame(frame, width, height, gif.FrameDIBXOR(frameNo), palette, i > 1)) {
             ok = false;
             break;
         }

@@ -14,6 +14,11 @@ class ProgressReporter;
 
 namespace mAVIImp {
 
+enum class GifPalette {
+    Cube,      // the 216-colour cube, each channel to its nearest level
+    Adaptive,  // one palette from the clip's colours, error diffusion that keeps still areas still
+};
+
 // What to take from the video. The defaults take every frame at the video's size.
 struct AviImportOptions {
     double fps = 0;                    // frames per second kept; 0 or above the video's: every frame
@@ -21,6 +26,7 @@ struct AviImportOptions {
     double start = 0;                  // seconds from the first frame
     std::optional<double> end;         // seconds; none: to the last frame
     int16_t loops = 0;                 // animation loop count, 0 = endless
+    GifPalette palette = GifPalette::Cube;
 };
 
 // One frame of the GIF: the stream frame (0-based from the stream's start) and its delay.
