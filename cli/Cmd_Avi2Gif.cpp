@@ -1,17 +1,14 @@
 // nalo-convert avi2gif [--transparent INDEX | --transparent-at X,Y] [--optimize]
 //     [--fps N] [--width W] [--height H] [--start T] [--end T] [--loop N] [--palette cube|adaptive]
 //     IN.avi OUT.gif
-#include <cstdio>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 #include <optional>
 
-#include "cli/Subcommands.h"
+#include "cli/Command.h"
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
-#include "platform/FileIdentity.h"
 #include "shell/RuntimeError.h"
 #include "tools/avi2gif/Avi2GifRules.h"
 #include "tools/avi2gif/AviImport.h"
@@ -20,100 +17,84 @@ namespace nalo::cli {
 
 namespace {
 
-bool parsePoint(const std::string& s, long& x, long& y) {
-    auto comma = s.find(',');
-    return comma != std::string::npos && parseIntArg(s.substr(0, comma), 0, 32767, x) &&
-           parseIntArg(s.substr(comma + 1), 0, 32767, y);
-}
-
-bool parseNumber(const std::string& s, double lo, double hi, double& out) {
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return !s.empty() && end && *end == '\0' && std::isfinite(out) && out >= lo && out <= hi;
-}
-
-// The output controls: frame rate, size, trim, loop count and palette, into the import's options.
-// Nothing when args[i] is not one of them; else 0 with its value consumed, or the exit
-// code of a usage error.
-std::optional<int> parseOutputOption(const Args& args, size_t& i, mAVIImp::AviImportOptions& o) {
-    const std::string& a = args[i];
-    static const char* const names[] = {"--fps", "--width", "--height", "--start", "--end", "--loop", "--palette"};
-    if (std::find(std::begin(names), std::end(names), a) == std::end(names)) return std::nullopt;
-    if (i + 1 >= args.size()) return usageError("avi2gif: " + a + " needs a value");
-    const std::string& v = args[++i];
-    long n;
-    double x;
-    if (a == "--fps") {
-        if (!parseNumber(v, 0.1, 100, x)) return usageError("avi2gif: --fps takes 0.1..100");
-        o.fps = x;
-    } else if (a == "--width" || a == "--height") {
-        if (!parseIntArg(v, 1, 32767, n)) return usageError("avi2gif: " + a + " takes 1..32767");
-        (a == "--width" ? o.width : o.height) = static_cast<int32_t>(n);
-    } else if (a == "--start" || a == "--end") {
-        if (!parseNumber(v, 0, 1e7, x)) return usageError("avi2gif: " + a + " takes seconds, 0 or more");
-        if (a == "--start") o.start = x;
-        else o.end = x;
-    } else if (a == "--palette") {
-        if (v != "cube" && v != "adaptive") return usageError("avi2gif: --palette takes cube or adaptive");
-        o.palette = v == "cube" ? mAVIImp::GifPalette::Cube : mAVIImp::GifPalette::Adaptive;
-    } else {
-        if (!parseIntArg(v, 0, 65535, n)) return usageError("avi2gif: --loop takes 0..65535 (0 = endless)");
-        o.loops = static_cast<int16_t>(static_cast<uint16_t>(n));
-    }
-    return 0;
-}
+// CLI::Range lets "nan" through: a rate or a time in seconds must be a finite number.
+const CLI::Validator Finite(
+    [](std::string& text) {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        return end != text.c_str() && std::isfinite(value) ? std::string()
+                                                            : "Value " + text + " is not a number";
+    },
+    "");
 
 }  // namespace
 
 int runAvi2Gif(const Args& args) {
-    std::optional<long> index;
-    std::optional<std::pair<long, long>> at;
+    Command cmd("avi2gif", "An AVI video to an animated GIF on the 216-colour palette.");
+    int index = 0;
     bool optimize = false;
-    mAVIImp::AviImportOptions options;
+    std::vector<int> at;
     std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        long v, x, y;
-        if (auto r = parseOutputOption(args, i, options)) {
-            if (*r) return *r;
-        } else if (a == "--optimize") {
-            optimize = true;
-        } else if (a == "--transparent" && i + 1 < args.size()) {
-            if (!parseIntArg(args[++i], 0, 255, v)) return usageError("avi2gif: --transparent takes 0..255");
-            index = v;
-        } else if (a == "--transparent-at" && i + 1 < args.size()) {
-            if (!parsePoint(args[++i], x, y)) return usageError("avi2gif: --transparent-at takes X,Y");
-            at = std::make_pair(x, y);
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("avi2gif: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
+    auto* indexOption =
+        cmd.app.add_option("--transparent", index, "Transparent palette index")->check(CLI::Range(0, 255));
+    auto* atOption = addIntList(cmd.app, "--transparent-at", at, 2, "Transparent colour of the first frame's pixel X,Y");
+    indexOption->excludes(atOption);
+    cmd.app.add_flag("--optimize", optimize, "Optimise the palette and the frames");
+    mAVIImp::AviImportOptions options;
+    double end = 0;
+    int loops = 0;
+    std::string palette = "cube";
+    cmd.app.add_option("--fps", options.fps, "Frames per second kept, 0.1..100 (default: every frame)")
+        ->check(Finite & CLI::Range(0.1, 100.0));
+    cmd.app.add_option("--width", options.width, "Output width (default: the video's, or the aspect kept)")
+        ->check(CLI::Range(1, 32767));
+    cmd.app.add_option("--height", options.height, "Output height (default: the video's, or the aspect kept)")
+        ->check(CLI::Range(1, 32767));
+    cmd.app.add_option("--start", options.start, "Seconds from the first frame")
+        ->check(Finite & CLI::Range(0.0, 1e7));
+    auto* endOption = cmd.app.add_option("--end", end, "Seconds to end at (default: the last frame)")
+                          ->check(Finite & CLI::Range(0.0, 1e7));
+    cmd.app.add_option("--loop", loops, "Loop count, 0 = endless")->check(CLI::Range(0, 65535))->capture_default_str();
+    cmd.app.add_option("--palette", palette, "cube: the 216 colours; adaptive: one palette from the clip")
+        ->check(CLI::IsMember({"cube", "adaptive"}))
+        ->capture_default_str();
+    cmd.addFiles(files, "FILE", "IN.avi and OUT.gif (OUT.gif not with --out)");
+    cmd.addOut("The GIF file")->type_name("OUT.gif");
+    cmd.addSkip();
+    cmd.addReporting();
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    if (*atOption && (at[0] < 0 || at[0] > 32767 || at[1] < 0 || at[1] > 32767))
+        return cmd.usage("--transparent-at takes X,Y of 0..32767");
+    if (*endOption) {
+        if (end <= options.start) return cmd.usage("--end must come after --start");
+        options.end = end;
     }
-    if (index && at) return usageError("avi2gif: give --transparent or --transparent-at, not both");
-    if (options.end && *options.end <= options.start) return usageError("avi2gif: --end must come after --start");
-    if (files.size() != 2) return usageError("avi2gif: give IN.avi and OUT.gif");
-    const std::string& in = files[0];
-    const std::string& out = files[1];
-    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
+    options.loops = static_cast<int16_t>(static_cast<uint16_t>(loops));
+    options.palette = palette == "adaptive" ? mAVIImp::GifPalette::Adaptive : mAVIImp::GifPalette::Cube;
+    std::string in, out;
+    if (int rc = cmd.sourceAndOutput(files, in, out, "IN.avi and OUT.gif"); rc >= 0) return rc;
 
+    RunReporter reporter(cmd.reporting());
+    reporter.begin(in);
+    if (cmd.refusedOrSkipped(reporter, in, out)) return reporter.finish();
     mDither8bpp::InitDitherTables();
     cGIF gif;
-    if (int failed = guardFile(in, [&] {
-            if (!mAVIImp::ImportAVI(in, gif, nullptr, options)) return fileFailure(in, "loading error AVI file");
-            if (at) {
-                auto picked = avi2gif::PickTransparentIndex(gif, 1, static_cast<int32_t>(at->first),
-                                                             static_cast<int32_t>(at->second));
-                if (!picked)
-                    return fileFailure(in, "point " + std::to_string(at->first) + "," + std::to_string(at->second) +
-                                               " is outside the picture");
-                index = *picked;
-            }
-            if (index) mGIFExt::SetTransparency(gif, true, static_cast<uint8_t>(*index), nullptr);
-            if (optimize) avi2gif::Optimize(gif, nullptr);
-            return 0;
-        }))
-        return failed;
+    bool ready = false;
+    ProgressLine progress(reporter, "frames");
+    guardFile(reporter, in, [&] {
+        if (!mAVIImp::ImportAVI(in, gif, &progress, options)) return reporter.failure(in, "loading error AVI file");
+        if (*atOption) {
+            const auto picked = avi2gif::PickTransparentIndex(gif, 1, at[0], at[1]);
+            if (!picked)
+                return reporter.failure(in, "point " + std::to_string(at[0]) + "," + std::to_string(at[1]) +
+                                                " is outside the picture");
+            index = *picked;
+        }
+        if (*indexOption || *atOption) mGIFExt::SetTransparency(gif, true, uint8_t(index), nullptr);
+        if (optimize) avi2gif::Optimize(gif, &progress);
+        ready = true;
+    });
+    if (!ready) return reporter.finish();
     bool saved = false;
     std::string reason = "Saving Error GIF file";
     try {
@@ -121,10 +102,11 @@ int runAvi2Gif(const Args& args) {
     } catch (const RuntimeError& e) {
         reason += ": " + e.description();
     }
-    if (!saved) return fileFailure(out, reason);
-    std::printf("written: %s (%d frames, %dx%d)\n", out.c_str(), gif.FramesCount(), gif.ScreenWidth(),
-                gif.ScreenHeight());
-    return 0;
+    const std::string detail = " (" + std::to_string(gif.FramesCount()) + " frames, " +
+                               std::to_string(gif.ScreenWidth()) + "x" + std::to_string(gif.ScreenHeight()) + ")";
+    reporter.result(saved ? FileReport{in, out, Outcome::Written, {}, detail}
+                          : FileReport{in, out, Outcome::Failed, reason, {}, true});
+    return reporter.finish();
 }
 
 }  // namespace nalo::cli

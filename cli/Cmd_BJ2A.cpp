@@ -3,15 +3,16 @@
 // Matroska, .webm WebM. Without --codec the container's first codec is used. RATE is
 // frames per second, 0.1..30: 12, 0.5, 29.97 or 30000/1001.
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 
-#include "cli/Subcommands.h"
+#include "cli/Command.h"
 #include "platform/PictureIo.h"
 #include "platform/PictureSize.h"
 #include "platform/TemporaryFile.h"
 #include "shell/AppPath.h"
 #include "shell/RuntimeError.h"
 #include "tools/bj2a/Bj2aRules.h"
+#include "tools/bj2a/FrameRate.h"
 #include "tools/bj2a/ImagesToAvi.h"
 
 namespace nalo::cli {
@@ -40,82 +41,85 @@ std::string codecsOf(VideoContainer container) {
     return text;
 }
 
-bool parseSize(const std::string& s, int& w, int& h) {
-    const auto x = s.find('x');
-    long a, b;
-    if (x == std::string::npos || !parseIntArg(s.substr(0, x), 1, MaxAviFrameSide, a) ||
-        !parseIntArg(s.substr(x + 1), 1, MaxAviFrameSide, b))
-        return false;
-    w = int(a), h = int(b);
-    return true;
+// The engine's reasons name their file; the failure line names it once.
+std::string withoutName(const std::string& file, const std::string& reason) {
+    const std::string prefix = file + ": ";
+    return reason.compare(0, prefix.size(), prefix) == 0 ? reason.substr(prefix.size()) : reason;
 }
 
-// The engine's reasons name their file; the failure line names it once.
-int failureOf(const std::string& file, const std::string& reason) {
-    const std::string prefix = file + ": ";
-    return fileFailure(file, reason.compare(0, prefix.size(), prefix) == 0 ? reason.substr(prefix.size()) : reason);
+void failureOf(RunReporter& reporter, const std::string& file, const std::string& reason) {
+    reporter.failure(file, withoutName(file, reason));
 }
 
 }  // namespace
 
 int runBJ2A(const Args& args) {
+    Command cmd("bj2a", "Pictures to the frames of a video; OUT's name chooses the container: .avi AVI, .mp4/.m4v MP4, "
+                        ".mov QuickTime, .mkv Matroska, .webm WebM (defaults: 20 fps, the first picture's size, raw for "
+                        "AVI, otherwise the container's first codec).");
     bj2a::RunRequest request;
-    const CodecName* codec = nullptr;  // the container's first
-    long quality = 75;
+    std::string fps = std::to_string(bj2a::DefaultFps), codecName;
+    int quality = 75;
+    FrameSize size;
     std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--fps" && hasValue) {
-            const auto rate = bj2a::ParseFrameRate(args[++i]);
-            if (!rate) return usageError("bj2a: --fps takes 0.1..30, as 12, 0.5 or 30000/1001");
-            request.fps = *rate;
-        } else if (a == "--size" && hasValue) {
-            if (!parseSize(args[++i], request.width, request.height))
-                return usageError("bj2a: --size takes WxH, both 1..32767");
-        } else if (a == "--quality" && hasValue) {
-            if (!parseIntArg(args[++i], 0, 100, quality)) return usageError("bj2a: --quality takes 0..100");
-        } else if (a == "--codec" && hasValue) {
-            const std::string& name = args[++i];
-            codec = nullptr;
-            for (const CodecName& c : Codecs)
-                if (name == c.name) codec = &c;
-            if (!codec) return usageError("bj2a: --codec takes raw, mjpeg, mpeg4, ffv1, h264 or vp9");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("bj2a: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
+    cmd.app.add_option("--fps", fps, "Frames per second, 0.1..30: 12, 0.5, 29.97 or 30000/1001")->capture_default_str();
+    auto* sizeOption = addSize(cmd.app, "--size", size, MaxAviFrameSide, "Frame size (default: the first picture's)");
+    std::vector<std::string> codecNames;
+    for (const CodecName& c : Codecs) codecNames.push_back(c.name);
+    cmd.app.add_option("--codec", codecName, "Video codec")->check(CLI::IsMember(codecNames));
+    cmd.app.add_option("--quality", quality, "Encoder quality")->check(CLI::Range(0, 100))->capture_default_str();
+    cmd.addFiles(files, "FILE", "OUT.avi (not with --out) and the pictures, one per frame");
+    cmd.addOut("The AVI file")->type_name("OUT.avi");
+    cmd.addSkip();
+    cmd.addReporting();
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    const auto rate = bj2a::ParseFrameRate(fps);
+    if (!rate) return cmd.usage("--fps takes 0.1..30, as 12, 0.5 or 30000/1001");
+    request.fps = *rate;
+    if (*sizeOption) {
+        request.width = size.width;
+        request.height = size.height;
     }
-    if (files.size() < 2) return usageError("bj2a: give OUT.avi and at least one PICTURE");
-    request.output = files[0];
-    request.pictures.assign(files.begin() + 1, files.end());
+    const CodecName* codec = nullptr;  // the container's first
+    for (const CodecName& c : Codecs)
+        if (codecName == c.name) codec = &c;
+    if (files.size() < (cmd.out.empty() ? 2u : 1u)) return cmd.usage("give OUT.avi and at least one PICTURE");
+    request.output = cmd.out.empty() ? files[0] : cmd.out;
+    request.pictures.assign(files.begin() + (cmd.out.empty() ? 1 : 0), files.end());
     const VideoContainer container = ContainerForPath(request.output);
     const auto& handlers = ContainerHandlers(container);
     if (codec && std::find(handlers.begin(), handlers.end(), codec->handler) == handlers.end())
-        return usageError(std::string("bj2a: ") + ContainerName(container) + " takes --codec " + codecsOf(container));
+        return cmd.usage(std::string(ContainerName(container)) + " takes --codec " + codecsOf(container));
+    RunReporter reporter(cmd.reporting());
+    reporter.begin(request.pictures.front());
+    if (cmd.skip && std::filesystem::exists(request.output)) {
+        reporter.result(FileReport{request.pictures.front(), request.output, Outcome::Skipped});
+        return reporter.finish();
+    }
     if (request.width == 0) {
         // The frame size is the first picture's, read from its header: a picture too
         // large for a frame is refused before anything is decoded.
         const std::string& first = request.pictures.front();
-        if (const auto size = probePictureSize(first)) {
-            if (!FitsAviFrame(size->width, size->height))
-                return fileFailure(first, std::to_string(size->width) + " x " + std::to_string(size->height) +
-                                              " is too large for an AVI frame");
-            request.width = int(size->width);
-            request.height = int(size->height);
-        } else if (int failed = guardFile(first, [&] {
-                Dib picture;
+        if (const auto probed = probePictureSize(first)) {
+            if (!FitsAviFrame(probed->width, probed->height)) {
+                reporter.failure(first, std::to_string(probed->width) + " x " + std::to_string(probed->height) +
+                                            " is too large for an AVI frame");
+                return reporter.finish();
+            }
+            request.width = int(probed->width);
+            request.height = int(probed->height);
+        } else {
+            guardFile(reporter, first, [&] {
                 try {
-                    picture = loadPicture(first);
+                    const Dib picture = loadPicture(first);
+                    request.width = picture.width();
+                    request.height = picture.height();
                 } catch (const RuntimeError& e) {
-                    return failureOf(first, e.description());
+                    failureOf(reporter, first, e.description());
                 }
-                request.width = picture.width();
-                request.height = picture.height();
-                return 0;
-            }))
-            return failed;
+            });
+            if (reporter.failed()) return reporter.finish();
+        }
     }
     // No temporary frame file: nothing is left behind if the run is killed. What
     // killed runs of earlier versions left is removed.
@@ -131,27 +135,42 @@ int runBJ2A(const Args& args) {
         options.dwQuality = uint32_t(quality * 100);
         return available;
     };
-    hooks.written = [](int index, const std::string& picture) { std::printf("frame %d: %s\n", index, picture.c_str()); };
+    reporter.plan(int64_t(request.pictures.size()), "frames");
+    hooks.written = [&](int index, const std::string& picture) {
+        reporter.note("frame " + std::to_string(index) + ": " + picture);
+        reporter.advance(index);
+    };
     bj2a::RunResult r;
-    if (int failed = guardFile(request.output, [&] {
-            r = bj2a::WriteAviFromPictures(request, hooks);
-            return 0;
-        }))
-        return failed;
+    bool ran = false;
+    guardFile(reporter, request.output, [&] {
+        r = bj2a::WriteAviFromPictures(request, hooks);
+        ran = true;
+    });
+    if (!ran) return reporter.finish();
+    const std::string& first = request.pictures.front();
     if (r.padded(request))
-        std::printf("note: %dx%d padded to %dx%d: the %s encoder takes no odd width or height\n", request.width,
-                    request.height, r.storedWidth, r.storedHeight, codec->name);
+        reporter.note("note: " + std::to_string(request.width) + "x" + std::to_string(request.height) + " padded to " +
+                      std::to_string(r.storedWidth) + "x" + std::to_string(r.storedHeight) + ": the " + codec->name +
+                      " encoder takes no odd width or height");
     switch (r.outcome) {
-    case bj2a::Outcome::Written:
-        std::printf("written: %s (%d frames, %dx%d, %s fps, %s)\n", request.output.c_str(), r.frames, request.width,
-                    request.height, bj2a::FrameRateText(request.fps).c_str(), codec->name);
-        return 0;
-    case bj2a::Outcome::Cancelled:
-        return fileFailure(request.output,
-                           std::string("no ") + (codec ? codec->name : codecsOf(container).c_str()) + " encoder in this FFmpeg");
-    case bj2a::Outcome::PictureFailed: return failureOf(r.picture, r.reason);
-    default: return failureOf(request.output, r.reason);
+    case bj2a::Outcome::Written: {
+        const std::string detail = " (" + std::to_string(r.frames) + " frames, " + std::to_string(request.width) + "x" +
+                                   std::to_string(request.height) + ", " + bj2a::FrameRateText(request.fps) + " fps, " +
+                                   codec->name + ")";
+        reporter.result(FileReport{first, request.output, Outcome::Written, {}, detail});
+        break;
     }
+    case bj2a::Outcome::Cancelled:
+        reporter.result(FileReport{first, request.output, Outcome::Failed,
+                                   std::string("no ") + (codec ? codec->name : codecsOf(container).c_str()) +
+                                       " encoder in this FFmpeg",
+                                   {}, true});
+        break;
+    case bj2a::Outcome::PictureFailed: failureOf(reporter, r.picture, r.reason); break;
+    default:
+        reporter.result(FileReport{first, request.output, Outcome::Failed, withoutName(request.output, r.reason), {}, true});
+    }
+    return reporter.finish();
 }
 
 }  // namespace nalo::cli

@@ -1,13 +1,9 @@
 // nalo-convert ico: a picture to a 32 x 32 icon, as the picture-to-icon tool makes it.
-#include <cstdio>
 #include <optional>
-#include <string>
 
-#include "cli/Subcommands.h"
+#include "cli/Command.h"
 #include "codecs/IcoWriter.h"
-#include "platform/FileIdentity.h"
 #include "platform/PictureIo.h"
-#include "shell/RuntimeError.h"
 #include "tools/pic2ico/IconCapture.h"
 #include "tools/pic2ico/PicToIcon.h"
 
@@ -15,106 +11,70 @@ namespace nalo::cli {
 
 namespace {
 
-bool parseInt(const std::string& s, int& out) {
-    if (s.empty() || s.size() > 9) return false;
-    size_t i = s[0] == '-' ? 1 : 0;
-    if (i == s.size()) return false;
-    for (size_t k = i; k < s.size(); ++k)
-        if (s[k] < '0' || s[k] > '9') return false;
-    out = std::stoi(s);
-    return true;
-}
+// RRGGBB.
+const CLI::Validator HexColour(
+    [](std::string& v) {
+        return v.size() == 6 && v.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos
+                   ? std::string()
+                   : std::string("takes a colour RRGGBB");
+    },
+    "RRGGBB", "colour");
 
-// "A,B" or "A,B,C" of integers.
-bool parseInts(const std::string& s, size_t count, int* out) {
-    size_t start = 0;
-    for (size_t n = 0; n < count; ++n) {
-        size_t comma = s.find(',', start);
-        const bool last = n + 1 == count;
-        if (last != (comma == std::string::npos)) return false;
-        if (!parseInt(s.substr(start, last ? std::string::npos : comma - start), out[n])) return false;
-        start = comma + 1;
-    }
-    return true;
-}
-
-bool parseHexColour(const std::string& s, ColourValue& out) {
-    if (s.size() != 6 || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
-    const unsigned long v = std::stoul(s, nullptr, 16);
-    out = rgb(static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v));
-    return true;
-}
-
-// Prints the failure, naming the file unless the description already does.
 }  // namespace
 
 int runIco(const Args& args) {
+    Command cmd("ico", "A BMP, JPG or GIF picture to a 32 x 32 icon (fitted, shrunk or a square region).");
     int bitCount = 0;
-    bool haveShrink = false, havePrepare = false, haveRegion = false;
     IconCapture capture;
-    std::optional<ColourValue> transparent;
-    std::optional<std::pair<int, int>> transparentAt;
+    std::string colourText;
+    std::vector<int> region, at;
     std::vector<std::string> files;
-
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& v) {
-            if (i + 1 >= args.size()) return false;
-            v = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--colours" || a == "--colors") {
-            if (!value(v) || !parseInt(v, bitCount) || !isIconBitCount(bitCount))
-                return usageError("--colours takes 1, 4, 8 or 24");
-        } else if (a == "--shrink") {
-            if (!value(v) || !parseInt(v, capture.quality) || capture.quality < 0 || capture.quality > 3)
-                return usageError("--shrink takes a quality 0, 1, 2 or 3");
-            haveShrink = true;
-        } else if (a == "--prepare") {
-            if (!value(v) || !parseInt(v, capture.prepare) || capture.prepare < 0 || capture.prepare > 2)
-                return usageError("--prepare takes 0, 1 or 2");
-            havePrepare = true;
-        } else if (a == "--region") {
-            int xyz[3];
-            if (!value(v) || !parseInts(v, 3, xyz) || xyz[2] < 1)
-                return usageError("--region takes X,Y,SIDE with SIDE at least 1");
-            capture.kind = IconCapture::Region;
-            capture.region = {xyz[0], xyz[1], xyz[2]};
-            haveRegion = true;
-        } else if (a == "--transparent") {
-            ColourValue c;
-            if (!value(v) || !parseHexColour(v, c)) return usageError("--transparent takes a colour RRGGBB");
-            transparent = c;
-        } else if (a == "--transparent-at") {
-            int xy[2];
-            if (!value(v) || !parseInts(v, 2, xy) || xy[0] < 0 || xy[0] >= IconSide || xy[1] < 0 || xy[1] >= IconSide)
-                return usageError("--transparent-at takes X,Y inside the 32 x 32 icon");
-            transparentAt = std::pair{xy[0], xy[1]};
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("ico: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
+    cmd.app.add_option("--colours,--colors", bitCount, "Bits per pixel")->check(CLI::IsMember({1, 4, 8, 24}))->required();
+    auto* shrink = cmd.app.add_option("--shrink", capture.quality, "Shrink the picture at quality 0..3")
+                       ->check(CLI::Range(0, 3));
+    auto* prepare = cmd.app.add_option("--prepare", capture.prepare, "Preparation before shrinking 0..2")
+                        ->check(CLI::Range(0, 2));
+    auto* regionOption = addIntList(cmd.app, "--region", region, 3, "Capture the square X,Y,SIDE of the picture");
+    auto* colour = cmd.app.add_option("--transparent", colourText, "Transparent colour")->check(HexColour);
+    auto* colourAt = addIntList(cmd.app, "--transparent-at", at, 2, "Transparent colour of the icon's pixel X,Y");
+    regionOption->excludes(shrink)->excludes(prepare);
+    colour->excludes(colourAt);
+    cmd.addFiles(files, "FILE", "IN and OUT.ico (OUT.ico not with --out)");
+    cmd.addOut("The icon file")->type_name("OUT.ico");
+    cmd.addSkip();
+    cmd.addReporting();
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    if (*regionOption) {
+        if (region[2] < 1) return cmd.usage("--region takes X,Y,SIDE with SIDE at least 1");
+        capture.kind = IconCapture::Region;
+        capture.region = {region[0], region[1], region[2]};
     }
-    if (bitCount == 0) return usageError("ico needs --colours {1,4,8,24}");
-    if (haveRegion && (haveShrink || havePrepare)) return usageError("--region cannot be combined with --shrink or --prepare");
-    if (transparent && transparentAt) return usageError("give either --transparent or --transparent-at");
-    if (files.size() != 2) return usageError("ico needs one input picture and one output icon");
-    const std::string& in = files[0];
-    const std::string& out = files[1];
-    if (sourceNamedBy(out, {in})) return fileFailure(out, SourceAsOutput);
+    if (*colourAt && (at[0] < 0 || at[0] >= IconSide || at[1] < 0 || at[1] >= IconSide))
+        return cmd.usage("--transparent-at takes X,Y inside the 32 x 32 icon");
+    std::string in, out;
+    if (int rc = cmd.sourceAndOutput(files, in, out, "one input picture and one output icon"); rc >= 0) return rc;
 
+    RunReporter reporter(cmd.reporting());
+    reporter.begin(in);
+    if (cmd.refusedOrSkipped(reporter, in, out)) return reporter.finish();
     Dib icon;
-    if (int failed = guardFile(in, [&] {
-            icon = captureIcon(loadPicture(in), capture);
-            return 0;
-        }))
-        return failed;
-    ColourValue colour = rgb(0, 0, 0);
-    if (transparent) colour = *transparent;
-    if (transparentAt) colour = icon.pixel(transparentAt->first, transparentAt->second);
-    return guardFile(out, [&] { return MakeIcon(icon, colour, out, bitCount) ? 0 : fileFailure(out, "the icon was not written"); });
+    bool captured = false;
+    guardFile(reporter, in, [&] {
+        icon = captureIcon(loadPicture(in), capture);
+        captured = true;
+    });
+    if (!captured) return reporter.finish();
+    ColourValue key = rgb(0, 0, 0);
+    if (*colour) {
+        const unsigned long v = std::stoul(colourText, nullptr, 16);
+        key = rgb(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
+    }
+    if (*colourAt) key = icon.pixel(at[0], at[1]);
+    guardFile(reporter, out, [&] {
+        if (MakeIcon(icon, key, out, bitCount)) reporter.result(FileReport{in, out, Outcome::Written});
+        else reporter.result(FileReport{in, out, Outcome::Failed, "the icon was not written", {}, true});
+    });
+    return reporter.finish();
 }
 
 }  // namespace nalo::cli

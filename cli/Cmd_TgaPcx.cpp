@@ -1,59 +1,50 @@
-// nalo-convert tgapcx KIND [--skip] FILE...   (KIND: 0..20, tga2bmp ..., or "TGA-->BMP" ...)
-#include <cstdio>
-
-#include "cli/Subcommands.h"
+// nalo-convert tgapcx KIND [OPTIONS] FILE...
+#include "cli/Command.h"
+#include "cli/FileBatch.h"
 #include "tools/tgapcx/TgaPcxConverter.h"
 
 namespace nalo::cli {
 
 namespace {
 
-void printKinds() {
-    std::printf("usage: nalo-convert tgapcx KIND [--skip] FILE...\n\nkinds:\n");
-    for (int i = 0; i < tgapcx::KindCount; ++i)
-        std::printf("  %2d  %-8s %s\n", i, tgapcx::shortKindName(tgapcx::ConversionKinds[i]).c_str(),
-                    tgapcx::ConversionKinds[i].text);
+std::string kindList() {
+    std::string text = "Kinds (by number, short name or list text):\n";
+    for (size_t i = 0; i < tgapcx::ConversionKinds.size(); ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "  %2zu  %-8s %s\n", i, tgapcx::shortKindName(tgapcx::ConversionKinds[i]).c_str(),
+                      tgapcx::ConversionKinds[i].text);
+        text += line;
+    }
+    return text;
 }
 
 }  // namespace
 
 int runTgaPcx(const Args& args) {
     using namespace nalo::tgapcx;
-    if (args.empty()) return usageError("tgapcx: KIND missing (0..20 or a short name such as pcx2tga)");
-    if (args[0] == "--help" || args[0] == "-h") {
-        printKinds();
-        return 0;
-    }
-    const int kind = parseKind(args[0]);
-    if (kind < 0) return usageError("tgapcx: unknown kind '" + args[0] + "'");
-    int overwrite = OverwriteReplace;
+    Command cmd("tgapcx", "TGA, PCX, BMP, GIF, JPG, PNG, WebP and TIFF pictures to BMP, TGA or PCX, each beside its source "
+                          "under its name up to the first dot.");
+    std::string kindText;
     std::vector<std::string> files;
-    bool options = true;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (options && a == "--") {
-            options = false;
-        } else if (options && a == "--skip") {
-            overwrite = OverwriteSkip;
-        } else if (options && a.size() > 1 && a[0] == '-') {
-            return usageError("tgapcx: unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.empty()) return usageError("tgapcx: no FILE given");
+    cmd.app.add_option("KIND", kindText, "The conversion kind (see the list below)")->required();
+    cmd.addFiles(files, "FILE", "Pictures to convert")->required();
+    cmd.addOut("Folder for the outputs (default: beside each source)")->type_name("DIR");
+    cmd.addSkip();
+    cmd.addJobs();
+    cmd.addReporting();
+    cmd.app.footer(kindList());
+    if (int rc = cmd.parse(args); rc >= 0) return rc;
+    const int kind = parseKind(kindText);
+    if (kind < 0) return cmd.usage("unknown kind '" + kindText + "'");
+    const ConversionKind& k = ConversionKinds[size_t(kind)];
+    const int mode = cmd.skip ? OverwriteSkip : OverwriteReplace;
 
-    RunSummary summary = convertFiles(files, ConversionKinds[kind], overwrite, [](const FileResult& r) {
-        switch (r.outcome) {
-        case Outcome::Written: std::printf("written: %s\n", r.output.c_str()); break;
-        case Outcome::Skipped: std::printf("skipped: %s (exists)\n", r.output.c_str()); break;
-        case Outcome::Failed:
-            std::fflush(stdout);
-            std::fprintf(stderr, "failed: %s: %s\n", r.source.c_str(), r.reason.c_str());
-            break;
-        }
-    });
-    return summary.allSucceeded() ? 0 : 1;
+    RunReporter reporter(cmd.reporting());
+    const FileBatch batch{cmd, args, files, [&](const std::string& f) { return cmd.placed(outputPathFor(f, k)); },
+                          [&](size_t i, RunReporter& r) {
+                              r.result(convertFileTo(files[i], cmd.placed(outputPathFor(files[i], k)), k, mode));
+                          }};
+    return batch.run(reporter);
 }
 
 }  // namespace nalo::cli

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/GiflibMemory.h"
 #include "platform/PictureBudget.h"
@@ -139,6 +140,10 @@ void clsGif24bit::RenderGif(GifRenderHost& host, GifSplitRun* run) {
 bool clsGif24bit::saveFrameFile(const std::string& name, GifRenderHost& host, GifSplitRun& run) {
     try {
         run.check(name);
+        if (shared_.KeepExisting && std::filesystem::exists(name)) {
+            host.FrameFileSkipped(name);
+            return true;
+        }
         if (shared_.FrameFileKind == 1) {
             // The transparent colour is the top-left pixel as the file holds it.
             const ColourValue key = colourOf(CubePalette125()[CubeIndexOf(canvas_.pixel(0, 0))]);

@@ -26,6 +26,7 @@ struct GifSplitShared {
     int16_t FrameFileKind = 0;      // 0: BMP, 1: GIF
     std::string FrameFileBase;      // folder + "/" + base name of the frame files
     bool FrameTransparency = false; // the GIF writer's UseTrans
+    bool KeepExisting = false;      // a frame file already there is kept (FrameFileSkipped)
 };
 
 // What playback tells its window between frames.
@@ -39,6 +40,8 @@ public:
     // Split mode: a frame file written, or one that could not be (the split then stops).
     virtual void FrameFileWritten(const std::string& name) = 0;
     virtual void FrameFileFailed(const RuntimeError& error) = 0;
+    // Split mode with KeepExisting: a frame file already there, left as it was.
+    virtual void FrameFileSkipped(const std::string&) {}
     // Split mode: the file ends inside a block after `wholeFrames` whole frames, whose
     // files are written; the frame cut short is not.
     virtual void FileEndsEarly(int wholeFrames) = 0;

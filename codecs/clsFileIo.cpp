@@ -56,15 +56,19 @@ bool clsFileIo::OpenFile(const std::string& FileN) {
     return true;
 }
 
-bool clsFileIo::CloseFile() {
+bool clsFileIo::CloseFile() { return CloseFileAs(fileName_); }
+
+bool clsFileIo::CloseFileAs(const std::string& FileN) {
     // On disk before it takes the target's place.
-    const bool closed = attempt([](AtomicFileWriter& f) {
+    const bool closed = attempt([&](AtomicFileWriter& f) {
         f.sync();
-        f.commit();
+        f.commitAs(FileN);
     });
     file_.reset();
     return closed;
 }
+
+void clsFileIo::DiscardFile() { file_.reset(); }
 
 bool clsFileIo::WriteBytes(const void* Pointer, size_t Size) {
     return attempt([&](AtomicFileWriter& f) { f.write(Pointer, Size); });

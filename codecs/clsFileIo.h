@@ -33,6 +33,10 @@ public:
     bool OpenFile(const std::string& FileN);
     // Puts the written file in place. True when an open, intact file was closed.
     bool CloseFile();
+    // The same under another name in the target's folder (what an unfinished copy read).
+    bool CloseFileAs(const std::string& FileN);
+    // Drops the written file; the target stays as it was.
+    void DiscardFile();
     bool WriteBytes(const void* Pointer, size_t Size);
     // The bytes written so far go to the file (the disk flush waits for CloseFile: the
     // file has no name of its own before then, so a flush per block would buy nothing).

@@ -84,7 +84,8 @@ CdReader::CdReader()
       closeHandle_(lib_.function<decltype(closeHandle_)>("CloseCDHandle")),
       lastError_(lib_.function<decltype(lastError_)>("GetAspiLibError")),
       addImage_(lib_.optionalFunction<decltype(addImage_)>("AddCDImage")),
-      cdText_(lib_.optionalFunction<decltype(cdText_)>("GetCDText")) {}
+      cdText_(lib_.optionalFunction<decltype(cdText_)>("GetCDText")),
+      imageError_(lib_.optionalFunction<decltype(imageError_)>("GetCDImageError")) {}
 
 uint32_t CdReader::GetNumAdapters() const { return guardedCall([&] { return numAdapters_(); }); }
 uint32_t CdReader::GetCDList(uint8_t* list) const { return guardedCall([&] { return cdList_(list); }); }
@@ -111,6 +112,12 @@ std::string CdReader::GetCDText(uint8_t handle, uint32_t track, uint32_t field) 
     if (!cdText_) return {};
     char text[256];
     const uint32_t n = guardedCall([&] { return cdText_(handle, track, field, text, sizeof text); });
+    return n ? std::string(text, std::min<size_t>(n, sizeof text - 1)) : std::string();
+}
+std::string CdReader::GetCDImageError(uint32_t index) const {
+    if (!imageError_) return {};
+    char text[1024];
+    const uint32_t n = guardedCall([&] { return imageError_(index, text, sizeof text); });
     return n ? std::string(text, std::min<size_t>(n, sizeof text - 1)) : std::string();
 }
 

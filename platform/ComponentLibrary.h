@@ -82,9 +82,11 @@ public:
     int32_t GetAspiLibError() const;
     // Additions of this reader (0 when the library predates them): a disc image file
     // added to the list, giving its 1-based position; a track's CD-Text (field 0 title,
-    // 1 performer; track 0 the disc), "" when there is none.
+    // 1 performer; track 0 the disc), "" when there is none; why list entry `index`, a
+    // malformed disc image, cannot be opened (its path and the reason), "" for others.
     uint32_t AddCDImage(const std::string& path) const;
     std::string GetCDText(uint8_t handle, uint32_t track, uint32_t field) const;
+    std::string GetCDImageError(uint32_t index) const;
 
 private:
     ComponentLibrary lib_;
@@ -98,6 +100,7 @@ private:
     int32_t (*lastError_)();
     uint32_t (*addImage_)(const char*);
     uint32_t (*cdText_)(uint32_t, uint32_t, uint32_t, char*, uint32_t);
+    uint32_t (*imageError_)(uint32_t, char*, uint32_t);
 };
 
 }  // namespace nalo

@@ -280,4 +280,9 @@ void AtomicFileWriter::commit() {
     named_ = false;
 }
 
+void AtomicFileWriter::commitAs(std::string path) {
+    path_ = std::move(path);
+    commit();
+}
+
 }  // namespace nalo

@@ -89,6 +89,9 @@ public:
     // Writes out what is buffered and flushes the new file's data to disk.
     void sync();
     void commit();
+    // Puts the file in place under another name in the same folder instead (a
+    // partial result kept under a name that says so).
+    void commitAs(std::string path);
 
 private:
     static ssize_t streamWrite(void* cookie, const char* data, size_t size);

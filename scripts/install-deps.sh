@@ -10,6 +10,7 @@ PKGS=(
   libcdio-dev libcdio-paranoia-dev libiso9660-dev libtag1-dev zlib1g-dev
   portaudio19-dev
   googletest libgtest-dev libgmock-dev
+  libcli11-dev nlohmann-json3-dev help2man
   fonts-ipafont-gothic
   imagemagick webp ffmpeg lame sox giflib-tools gifsicle python3-pil
   xvfb xauth x11-utils xdg-utils openbox xdotool

@@ -1,6 +1,7 @@
-// Nalo1.dll: the CD reader calls over libcdio. Lists the machine's CD drives, then
-// the disc images (.cue/.bin, .toc, .nrg) of the folder named by NALO_CD_IMAGES;
-// an image is read exactly like a drive.
+// Nalo1.dll: the CD reader calls. Lists the machine's CD drives (read through libcdio),
+// then the disc images (.cue/.bin, .toc, .nrg) of the folder named by NALO_CD_IMAGES,
+// which our own parsers read (libcdio's image drivers are never used); an image is
+// read like a drive. A malformed image stays listed, with the reason it cannot be opened.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include <cdio/logging.h>
 
 #include "components/Export.h"
+#include "components/nalo1/DiscImage.h"
 
 namespace {
 
@@ -42,25 +45,27 @@ constexpr uint32_t StatusComplete = 1, StatusError = 4;
 
 struct Entry {
     std::string source;
-    driver_id_t driver = DRIVER_UNKNOWN;
+    bool image = false;
+    std::string problem;  // why a malformed image cannot be opened, naming it
     std::string id;  // identification text
     std::string vendor, model, revision;
 };
 
 struct Open {
-    CdIo_t* cdio = nullptr;
+    CdIo_t* cdio = nullptr;                           // a drive
+    std::unique_ptr<nalo::discimage::DiscImage> disc;  // or an image
     uint32_t handle = 0;
     std::string source;
     bool msf = false;
-    bool image = false;
     std::vector<lsn_t> starts;  // track starts, then the lead-out
-    std::vector<bool> data;     // data track flags
+    std::vector<char> data;     // data track flags
+    bool used() const { return cdio || disc; }
 };
 
 int32_t lastError = NoError;
 std::vector<Entry> entries;
 bool scanned = false;
-std::vector<std::filesystem::path> added;  // images opened by name, listed after the folder's
+std::vector<std::string> added;  // images opened by name, listed after the folder's
 std::array<Open, MaxEntries> opened;
 uint32_t nextSerial = 0;
 
@@ -79,7 +84,6 @@ void addDrives() {
     for (char** d = devices; *d && entries.size() < MaxEntries; ++d) {
         Entry e;
         e.source = *d;
-        e.driver = DRIVER_DEVICE;
         if (CdIo_t* p = cdio_open(*d, DRIVER_DEVICE)) {
             cdio_hwinfo_t hw{};
             if (cdio_get_hwinfo(p, &hw)) {
@@ -96,35 +100,38 @@ void addDrives() {
     cdio_free_device_list(devices);
 }
 
-std::string lowerExtension(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
+bool isImageName(const std::filesystem::path& path) { return nalo::discimage::isImageName(path.string()); }
 
-bool isImageName(const std::filesystem::path& path) {
-    const std::string ext = lowerExtension(path);
-    return ext == ".cue" || ext == ".toc" || ext == ".nrg";
+// The reason an image cannot be opened, naming it; "" for a sound one.
+std::string problemOf(const std::string& path) {
+    try {
+        nalo::discimage::readLayout(path);
+        return {};
+    } catch (const std::bad_alloc&) {
+        return path + ": out of memory";
+    } catch (const std::exception& e) {
+        return path + ": " + e.what();
+    }
 }
 
 void addImages() {
-    std::vector<std::filesystem::path> found;
+    std::vector<std::string> found;
     const char* folder = std::getenv("NALO_CD_IMAGES");
     std::error_code ec;
     if (folder && *folder)
         for (auto it = std::filesystem::directory_iterator(folder, ec);
              !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
-            if (it->is_regular_file(ec) && isImageName(it->path())) found.push_back(it->path());
+            if (it->is_regular_file(ec) && isImageName(it->path())) found.push_back(it->path().string());
     std::sort(found.begin(), found.end());
     for (const auto& path : added)
         if (std::find(found.begin(), found.end(), path) == found.end()) found.push_back(path);
     for (const auto& path : found) {
         if (entries.size() >= MaxEntries) break;
-        const std::string ext = lowerExtension(path);
         Entry e;
-        e.source = path.string();
-        e.driver = ext == ".cue" ? DRIVER_BINCUE : ext == ".toc" ? DRIVER_CDRDAO : DRIVER_NRG;
-        e.id = path.filename().string();
+        e.source = path;
+        e.image = true;
+        e.problem = problemOf(e.source);
+        e.id = path.substr(path.rfind('/') + 1);
         e.vendor = "IMAGE";
         e.model = e.id;
         e.revision = "1.0";
@@ -143,7 +150,7 @@ void scan() {
 Open* find(uint32_t handle) {
     if (handle == 0) return nullptr;
     Open& o = opened[handle & (MaxEntries - 1)];
-    return o.cdio && o.handle == handle ? &o : nullptr;
+    return o.used() && o.handle == handle ? &o : nullptr;
 }
 
 void putText(uint8_t* dst, size_t size, const std::string& text) {
@@ -165,12 +172,36 @@ uint32_t getLe32(const uint8_t* p) {
 
 void putLe32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
 
+// Copies at most size - 1 bytes of `value` and a NUL; returns the length copied.
+uint32_t copyText(const char* value, char* text, uint32_t size) {
+    if (!value) return 0;
+    const size_t n = std::min<size_t>(std::strlen(value), size - 1);
+    std::memcpy(text, value, n);
+    text[n] = 0;
+    return static_cast<uint32_t>(n);
+}
+
 uint32_t fail(int32_t code) {
     lastError = code;
     return 0;
 }
 
+bool readImageTracks(Open& o) {
+    const nalo::discimage::DiscLayout& d = o.disc->layout();
+    for (const auto& t : d.tracks) {
+        o.starts.push_back(static_cast<lsn_t>(t.start));
+        o.data.push_back(!t.audio);
+    }
+    o.starts.push_back(static_cast<lsn_t>(d.leadout));
+    return true;
+}
+
+track_t firstTrack(const Open& o) {
+    return o.disc ? static_cast<track_t>(o.disc->layout().firstTrack) : cdio_get_first_track_num(o.cdio);
+}
+
 bool readTracks(Open& o) {
+    if (o.disc) return readImageTracks(o);
     track_t first = cdio_get_first_track_num(o.cdio);
     track_t count = cdio_get_num_tracks(o.cdio);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 || count > 99) return false;
@@ -226,16 +257,24 @@ NALO_EXPORT uint32_t GetCDHandle(const uint8_t* request) {
     if (request[3] != 0 || request[4] != 0 || index >= entries.size()) return fail(NotACdrom);
     const Entry& e = entries[index];
     for (const Open& o : opened)
-        if (o.cdio && o.source == e.source) return fail(AlreadyAllocated);
-    auto slot = std::find_if(opened.begin(), opened.end(), [](const Open& o) { return !o.cdio; });
+        if (o.used() && o.source == e.source) return fail(AlreadyAllocated);
+    auto slot = std::find_if(opened.begin(), opened.end(), [](const Open& o) { return !o.used(); });
     if (slot == opened.end()) return fail(NoFreeHandle);
-    cdio_log_set_handler(quiet);
-    CdIo_t* p = cdio_open(e.source.c_str(), e.driver);
-    if (!p) return fail(NotACdrom);
     *slot = Open{};
-    slot->cdio = p;
+    if (e.image) {
+        // Parsed again: the file may have changed since it was listed.
+        try {
+            slot->disc = std::make_unique<nalo::discimage::DiscImage>(e.source);
+        } catch (const std::exception& x) {
+            entries[index].problem = e.source + ": " + x.what();
+            return fail(NotACdrom);
+        }
+    } else {
+        cdio_log_set_handler(quiet);
+        slot->cdio = cdio_open(e.source.c_str(), DRIVER_DEVICE);
+        if (!slot->cdio) return fail(NotACdrom);
+    }
     slot->source = e.source;
-    slot->image = e.driver != DRIVER_DEVICE;
     // Handles stay in one byte: a generation (1..31) above the slot number.
     slot->handle = ((nextSerial++ % 31 + 1) << 3) | static_cast<uint32_t>(slot - opened.begin());
     return slot->handle;
@@ -266,7 +305,7 @@ NALO_EXPORT uint32_t ReadTOC(uint32_t handle, uint8_t* toc) {
         return fail(DeviceError);
     }
     const size_t tracks = o->data.size();
-    const track_t first = cdio_get_first_track_num(o->cdio);
+    const track_t first = firstTrack(*o);
     const size_t length = 2 + 8 * (tracks + 1);
     toc[0] = static_cast<uint8_t>(length >> 8);
     toc[1] = static_cast<uint8_t>(length);
@@ -306,6 +345,12 @@ NALO_EXPORT uint32_t ReadCDAudioLBA(uint32_t handle, uint8_t* buffer) {
     if (count * static_cast<int64_t>(FrameSize) > maxLength) return fail(BufferTooSmall);
     if (o->starts.empty() && !readTracks(*o)) return fail(DeviceError);
     if (first < o->starts.front() || first + count > o->starts.back()) return fail(DeviceError);
+    if (o->disc) {
+        if (!o->disc->readFrames(first, count, buffer + ReadHeaderSize)) return fail(DeviceError);
+        putLe32(buffer + 12, static_cast<uint32_t>(count * FrameSize));
+        putLe32(buffer + 16, StatusComplete);
+        return 1;
+    }
 
     // Read track by track so that no single read crosses a track boundary.
     uint8_t* dst = buffer + ReadHeaderSize;
@@ -313,10 +358,6 @@ NALO_EXPORT uint32_t ReadCDAudioLBA(uint32_t handle, uint8_t* buffer) {
     while (left > 0) {
         auto next = std::upper_bound(o->starts.begin(), o->starts.end(), static_cast<lsn_t>(lsn));
         const int64_t piece = std::min(left, static_cast<int64_t>(*next) - lsn);
-        // An image file read past its end fills only part of the buffer and still
-        // succeeds: its last frame is read alone first, which fails when it is missing.
-        if (o->image && cdio_read_audio_sector(o->cdio, dst, static_cast<lsn_t>(lsn + piece - 1)) != DRIVER_OP_SUCCESS)
-            return fail(DeviceError);
         if (cdio_read_audio_sectors(o->cdio, dst, static_cast<lsn_t>(lsn), static_cast<uint32_t>(piece)) !=
             DRIVER_OP_SUCCESS)
             return fail(DeviceError);
@@ -333,7 +374,7 @@ NALO_EXPORT uint32_t CloseCDHandle(uint32_t handle) {
     lastError = NoError;
     Open* o = find(handle);
     if (!o) return fail(InvalidHandle);
-    cdio_destroy(o->cdio);
+    if (o->cdio) cdio_destroy(o->cdio);
     *o = Open{};
     return 1;
 }
@@ -347,12 +388,12 @@ NALO_EXPORT uint32_t AddCDImage(const char* path) {
     lastError = NoError;
     std::error_code ec;
     if (!path || !isImageName(path) || !std::filesystem::is_regular_file(path, ec)) return fail(InvalidRequest);
-    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    const std::string full = std::filesystem::absolute(path, ec).string();
     if (ec) return fail(InvalidRequest);
     if (std::find(added.begin(), added.end(), full) == added.end()) added.push_back(full);
     scan();
     for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].source == full.string()) return static_cast<uint32_t>(i + 1);
+        if (entries[i].source == full) return static_cast<uint32_t>(i + 1);
     added.erase(std::find(added.begin(), added.end(), full));
     return fail(NoFreeHandle);
 }
@@ -365,13 +406,30 @@ NALO_EXPORT uint32_t GetCDText(uint32_t handle, uint32_t track, uint32_t field, 
     if (!o) return fail(InvalidHandle);
     if (!text || size == 0 || field > 1 || track > 99) return fail(InvalidRequest);
     text[0] = 0;
+    const char* value = nullptr;
+    if (o->disc) {
+        const auto& d = o->disc->layout();
+        const size_t i = track - static_cast<uint32_t>(d.firstTrack);
+        if (track == 0) value = field == 0 ? d.title.c_str() : d.performer.c_str();
+        else if (track >= static_cast<uint32_t>(d.firstTrack) && i < d.tracks.size())
+            value = field == 0 ? d.tracks[i].title.c_str() : d.tracks[i].performer.c_str();
+        return copyText(value, text, size);
+    }
     cdtext_t* cdtext = cdio_get_cdtext(o->cdio);
     if (!cdtext) return 0;
-    const char* value = cdtext_get_const(cdtext, field == 0 ? CDTEXT_FIELD_TITLE : CDTEXT_FIELD_PERFORMER,
-                                         static_cast<track_t>(track));
-    if (!value) return 0;
-    const size_t n = std::min<size_t>(std::strlen(value), size - 1);
-    std::memcpy(text, value, n);
-    text[n] = 0;
-    return static_cast<uint32_t>(n);
+    value = cdtext_get_const(cdtext, field == 0 ? CDTEXT_FIELD_TITLE : CDTEXT_FIELD_PERFORMER,
+                             static_cast<track_t>(track));
+    return copyText(value, text, size);
+}
+
+// Why list entry `index` (0-based), a malformed disc image, cannot be opened: the
+// image's path and the reason. Copies at most size - 1 bytes and a NUL; returns the
+// text's length, 0 for an entry that is not a malformed image.
+NALO_EXPORT uint32_t GetCDImageError(uint32_t index, char* text, uint32_t size) {
+    lastError = NoError;
+    if (!text || size == 0) return fail(InvalidRequest);
+    text[0] = 0;
+    if (!scanned) scan();
+    if (index >= entries.size()) return 0;
+    return copyText(entries[index].problem.c_str(), text, size);
 }

@@ -277,6 +277,20 @@ TEST_F(AviImport, TrimFrameRateSizeAndLoopCount) {
     EXPECT_EQ(none.FramesCount(), 0);
 }
 
+TEST_F(AviImport, CommandLineTakesTheOutputOptionsAndRefusesBadValues) {
+    const std::string nc = "'" + appDir() + "/nalo-convert' avi2gif ", avi = " '" + makeAvi(dir, 50, 25) + "' ",
+                      gif = "'" + dir.file("o.gif") + "'";
+    for (const char* bad : {"--fps 0.05", "--fps nan", "--width 0", "--height 32768", "--start -1", "--end inf",
+                            "--start 1 --end 1", "--loop 65536", "--palette web"})
+        EXPECT_EQ(runCommand(nc + bad + avi + gif), 2) << bad;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gif")));
+    std::string log;
+    ASSERT_EQ(runCommand(nc + "--fps 10 --width 12 --start 0.4 --end 1.2 --loop 3 --palette adaptive" + avi + gif,
+                         &log),
+              0);
+    EXPECT_NE(log.find("(8 frames, 12x8)"), std::string::npos) << log;
+}
+
 // What a GIF shows over time: each composed frame repeated for its delay.
 std::vector<uint8_t> shown(const std::string& gif) {
     std::string delays;

@@ -128,7 +128,9 @@ TEST_F(Pipeline, WavRipsAreBitExactInBlocksOf26) {
     EXPECT_EQ(OutputPath("/music", 12, OutputMode::Mp3), "/music/Track 12.mp3");
 }
 
-TEST_F(Pipeline, CancelAndReadFailuresLeaveValidShorterFiles) {
+// An unfinished track (Cancel, a failed read) leaves nothing under its own name: what
+// was read is a valid, shorter file under the incomplete name, and a skip run rips it.
+TEST_F(Pipeline, UnfinishedTracksAreKeptOnlyUnderTheIncompleteName) {
     const DiscImage d = makeDiscImage(images, "disc", {400, 200});
     open(d);
     RecordingHost host;
@@ -138,16 +140,22 @@ TEST_F(Pipeline, CancelAndReadFailuresLeaveValidShorterFiles) {
     };
     const Mp3Encoder encoder;
     const LameConfig config = MakeLameConfig(128, 0);
+    auto copy = [&](OutputMode mode, const std::string& path, int32_t first, int32_t end) {
+        return mode == OutputMode::Wav ? RipTrackToWav(drive, host, path, first, end)
+                                       : EncodeTrackToMp3(drive, encoder, host, path, first, end, config);
+    };
     for (OutputMode mode : {OutputMode::Wav, OutputMode::Mp3}) {
         blocks = 0;
         const std::string path = OutputPath(out.path().string(), 1, mode);
-        const CopyResult r = mode == OutputMode::Wav ? RipTrackToWav(drive, host, path, 0, 400)
-                                                     : EncodeTrackToMp3(drive, encoder, host, path, 0, 400, config);
+        const CopyResult r = copy(mode, path, 0, 400);
         EXPECT_EQ(r.outcome, CopyOutcome::Cancelled);
         EXPECT_EQ(r.framesDone, 4 * 26);
-        if (mode == OutputMode::Wav) expectWav(readFile(path), d.audio(1), 4 * 26);
-        else EXPECT_NEAR(probeDuration(path, nullptr), 4 * 26 / 75.0, 0.06);
+        EXPECT_FALSE(fs::exists(path));
+        ASSERT_EQ(r.kept, IncompletePath(path));
+        if (mode == OutputMode::Wav) expectWav(readFile(r.kept), d.audio(1), 4 * 26);
+        else EXPECT_NEAR(probeDuration(r.kept, nullptr), 4 * 26 / 75.0, 0.06);
     }
+    EXPECT_EQ(IncompletePath("/m/Track 02.wav"), "/m/Track 02.incomplete.wav");
     // The next copy clears the flag and runs to the end.
     host.onEvents = nullptr;
     EXPECT_EQ(RipTrackToWav(drive, host, file("again.wav"), 400, 600).outcome, CopyOutcome::Complete);
@@ -157,15 +165,39 @@ TEST_F(Pipeline, CancelAndReadFailuresLeaveValidShorterFiles) {
     const DiscImage cut = makeDiscImage(images, "cut", {300});
     open(cut);
     fs::resize_file(cut.bin, 200 * 2352);
+    for (OutputMode mode : {OutputMode::Wav, OutputMode::Mp3}) {
+        RecordingHost failing;
+        const std::string path = OutputPath(out.path().string(), 2, mode);
+        const CopyResult r = mode == OutputMode::Wav
+                                 ? RipTrackToWav(drive, failing, path, 0, 300)
+                                 : EncodeTrackToMp3(drive, encoder, failing, path, 0, 300, config);
+        EXPECT_EQ(r.outcome, CopyOutcome::ReadFailed);
+        EXPECT_EQ(r.framesDone, 7 * 26);
+        ASSERT_EQ(failing.messages.size(), 1u);
+        EXPECT_EQ(failing.messages[0].first.text, AspiErrorText(-4));
+        EXPECT_EQ(failing.messages[0].first.icon, MessageIcon::None);
+        EXPECT_EQ(failing.unloaded, 1);
+        EXPECT_FALSE(fs::exists(path));
+        if (mode == OutputMode::Wav) expectWav(readFile(r.kept), cut.frames.data(), size_t(r.framesDone));
+    }
+    // A read failing at once keeps nothing at all.
     RecordingHost failing;
-    const CopyResult r = RipTrackToWav(drive, failing, file("cut.wav"), 0, 300);
-    EXPECT_EQ(r.outcome, CopyOutcome::ReadFailed);
-    ASSERT_EQ(failing.messages.size(), 1u);
-    EXPECT_EQ(failing.messages[0].first.text, AspiErrorText(-4));
-    EXPECT_EQ(failing.messages[0].first.icon, MessageIcon::None);
-    EXPECT_EQ(failing.unloaded, 1);
-    expectWav(readFile(file("cut.wav")), cut.frames.data(), size_t(r.framesDone));
-    EXPECT_EQ(r.framesDone, 7 * 26);
+    const CopyResult none = RipTrackToWav(drive, failing, file("none.wav"), 250, 260);
+    EXPECT_EQ(none.outcome, CopyOutcome::ReadFailed);
+    EXPECT_EQ(none.kept, "");
+    EXPECT_FALSE(fs::exists(file("none.wav")) || fs::exists(IncompletePath(file("none.wav"))));
+
+    // Whole again, a skip run rips the track that failed.
+    writeFile(cut.bin, cut.frames);
+    setenv("NALO_CD_IMAGES", images.path().c_str(), 1);
+    std::string text;
+    EXPECT_EQ(runCommand("'" + appDir() + "/nalo-convert' cd2mp3 --drive cut.cue --to wav --skip --tracks 1 --out '" +
+                             out.path().string() + "'",
+                         &text),
+              0)
+        << text;
+    unsetenv("NALO_CD_IMAGES");
+    expectWav(readFile(file("Track 01.wav")), cut.frames.data(), 300);
 }
 
 TEST_F(Pipeline, Mp3sDecodeToTheTrackLengthAtEveryPreset) {

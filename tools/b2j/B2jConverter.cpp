@@ -72,9 +72,14 @@ std::string outputPathFor(const std::string& sourcePath) {
 
 
 FileResult convertFile(const std::string& sourcePath, const Options& options, const JpegEncoder& encode) {
+    return convertFileTo(sourcePath, outputPathFor(sourcePath), options, encode);
+}
+
+FileResult convertFileTo(const std::string& sourcePath, const std::string& outputPath, const Options& options,
+                         const JpegEncoder& encode) {
     FileResult r;
     r.source = sourcePath;
-    r.output = outputPathFor(sourcePath);
+    r.output = outputPath;
     const bool exists = FileExists(r.output);
     if (exists && options.overwriteMode == tgapcx::OverwriteSkip) {
         r.outcome = Outcome::Skipped;

@@ -35,6 +35,9 @@ std::string outputPathFor(const std::string& sourcePath);
 // Converts one bitmap. Never raises; a failure leaves any existing JPEG as it was and
 // no temporary bitmap behind.
 FileResult convertFile(const std::string& sourcePath, const Options& options, const JpegEncoder& encode);
+// The same, to `outputPath` instead of the JPEG beside the bitmap.
+FileResult convertFileTo(const std::string& sourcePath, const std::string& outputPath, const Options& options,
+                         const JpegEncoder& encode);
 
 RunSummary convertFiles(const std::vector<std::string>& sourcePaths, const Options& options,
                         const JpegEncoder& encode, const std::function<void(const FileResult&)>& afterEach = {});

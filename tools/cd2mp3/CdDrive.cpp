@@ -108,6 +108,10 @@ int CdDrive::TrackCount() const {
 
 std::string CdDrive::AspiErrorText() const { return cd2mp3::AspiErrorText(reader_.GetAspiLibError()); }
 
+std::string CdDrive::ImageProblem(int index) const {
+    return index < 0 ? std::string() : reader_.GetCDImageError(static_cast<uint32_t>(index));
+}
+
 bool CdDrive::ReadBlock(uint8_t* buffer, int32_t lba, int32_t count) const {
     const uint32_t header[6] = {static_cast<uint32_t>(lba), static_cast<uint32_t>(count),
                                 static_cast<uint32_t>(BlockFrames * FrameBytes), 0, 0, 0};

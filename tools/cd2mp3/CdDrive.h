@@ -49,6 +49,9 @@ public:
     int TrackCount() const;
     // The reader's text for its last error.
     std::string AspiErrorText() const;
+    // Why drive `index`, a malformed disc image, cannot be opened (naming the image);
+    // "" for a drive or a sound image.
+    std::string ImageProblem(int index) const;
 
     // Reads `count` (1..26) frames from `lba` into `buffer` (ReadBufferSize bytes; the
     // audio starts at ReadHeaderSize), tried at most three times. True on success.

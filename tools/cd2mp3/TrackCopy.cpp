@@ -7,6 +7,7 @@
 #include "codecs/clsFileIo.h"
 #include "shell/ProgramState.h"
 #include "shell/RuntimeError.h"
+#include "tools/cd2mp3/TrackNames.h"
 
 namespace nalo::cd2mp3 {
 
@@ -69,6 +70,20 @@ void copyBlocks(const CdDrive& drive, CopyHost& host, const std::string& path, i
     throw RuntimeError(err::PathFileAccessError, "clsFileIo", file.error());
 }
 
+// Closes the output: a finished copy under its own name, an unfinished one that read
+// something under its incomplete name, else nowhere. False when the close failed.
+bool closeOutput(clsFileIo& file, const std::string& path, CopyResult& result) {
+    if (result.outcome == CopyOutcome::Complete) return file.CloseFile();
+    if (result.framesDone == 0 || file.failed()) {
+        file.DiscardFile();
+        return !file.failed();
+    }
+    result.kept = IncompletePath(path);
+    if (file.CloseFileAs(result.kept)) return true;
+    result.kept.clear();
+    return false;
+}
+
 }  // namespace
 
 CopyResult RipTrackToWav(const CdDrive& drive, CopyHost& host, const std::string& path, int32_t firstLBA,
@@ -86,7 +101,7 @@ CopyResult RipTrackToWav(const CdDrive& drive, CopyHost& host, const std::string
         // A copy that ended early names only the frames it holds.
         if (result.outcome != CopyOutcome::Complete)
             file.patchWavHeader(static_cast<uint32_t>(result.framesDone) * FrameBytes);
-        file.CloseFile();
+        closeOutput(file, path, result);
     }
     if (file.failed()) {
         result.outcome = CopyOutcome::Failed;
@@ -132,7 +147,7 @@ CopyResult EncodeTrackToMp3(const CdDrive& drive, const Mp3Encoder& encoder, Cop
         uint32_t length = 0;
         encoder.beDeinitStream(stream, output.data(), length);
         if (length > 0 && put(length)) file.FlushBuffers();
-        if (!file.CloseFile()) raiseFileFailure(file);
+        if (!closeOutput(file, path, result)) raiseFileFailure(file);
         streamOpen = false;
         encoder.beCloseStream(stream);
     } catch (const RuntimeError& e) {

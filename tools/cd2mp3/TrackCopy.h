@@ -25,11 +25,14 @@ public:
     virtual void message(const UserMessage& m, const std::string& caption) = 0;
 };
 
+// A copy that did not finish never leaves a file under the target's name: the target
+// stays as it was, and what was read (a valid, shorter file) is kept under
+// IncompletePath(target), or nowhere when nothing was read.
 enum class CopyOutcome {
     Complete,
-    Cancelled,   // ended after the current block; the file is valid and shorter
-    ReadFailed,  // a block failed three times; the file holds what came before
-    Failed,      // nothing written (an encoder or file error); the target is as it was
+    Cancelled,   // ended after the current block
+    ReadFailed,  // a block failed three times
+    Failed,      // nothing written (an encoder or file error)
 };
 
 struct CopyResult {
@@ -37,12 +40,13 @@ struct CopyResult {
     int32_t framesDone = 0;
     uint32_t crc32 = 0;   // of the audio frames read
     std::string reason;   // the text shown, for every outcome but Complete and Cancelled
+    std::string kept;     // where an unfinished copy's frames went; "" when nowhere
 };
 
 // The copy of frames firstLBA .. endLBA - 1 of the open drive as a WAV file. A copy
 // that ends early (Cancel, a read failing three times) gets its header rewritten to
-// the frames written; a failed write ends it with a message naming the file and
-// leaves no file. Other run-time errors reach the caller.
+// the frames written and is kept as incomplete; a failed write ends it with a message
+// naming the file and leaves no file. Other run-time errors reach the caller.
 CopyResult RipTrackToWav(const CdDrive& drive, CopyHost& host, const std::string& path, int32_t firstLBA,
                          int32_t endLBA);
 

@@ -19,6 +19,12 @@ std::string OutputPath(const std::string& folder, int track, OutputMode mode) {
     return AddBackslash(folder) + TrackName(track) + OutputExtension(mode);
 }
 
+std::string IncompletePath(const std::string& path) {
+    const size_t slash = path.rfind('/'), dot = path.rfind('.');
+    const size_t at = dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path.size() : dot;
+    return path.substr(0, at) + ".incomplete" + path.substr(at);
+}
+
 bool EndsWithNoCase(const std::string& path, const std::string& ext) {
     if (path.size() < ext.size()) return false;
     for (size_t i = 0; i < ext.size(); ++i)

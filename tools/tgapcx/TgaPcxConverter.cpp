@@ -84,9 +84,14 @@ PreviewSize previewSize(int width, int height, int box) {
 }
 
 FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind, int overwriteMode) {
+    return convertFileTo(sourcePath, outputPathFor(sourcePath, kind), kind, overwriteMode);
+}
+
+FileResult convertFileTo(const std::string& sourcePath, const std::string& outputPath, const ConversionKind& kind,
+                         int overwriteMode) {
     FileResult r;
     r.source = sourcePath;
-    r.output = outputPathFor(sourcePath, kind);
+    r.output = outputPath;
     const bool exists = fileExists(r.output);
     if (exists && overwriteMode == OverwriteSkip) {
         r.outcome = Outcome::Skipped;

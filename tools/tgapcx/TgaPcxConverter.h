@@ -47,6 +47,9 @@ inline constexpr int OverwriteSkip = 1;
 // Converts one source file. Never raises: failures come back as Outcome::Failed with
 // the reason, and leave no output behind (an existing output stays as it was).
 FileResult convertFile(const std::string& sourcePath, const ConversionKind& kind, int overwriteMode);
+// The same, to `outputPath` instead of the output beside the source.
+FileResult convertFileTo(const std::string& sourcePath, const std::string& outputPath, const ConversionKind& kind,
+                         int overwriteMode);
 
 struct RunSummary {
     std::vector<FileResult> results;

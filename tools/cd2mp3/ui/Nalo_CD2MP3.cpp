@@ -116,7 +116,7 @@ Nalo_CD2MP3::Nalo_CD2MP3(DialogService& dialogs, const PlaybackClock* clock, Aud
     });
     audioPump_->start();
 
-    connect(DriveList_, &QComboBox::activated, this, &Nalo_CD2MP3::chooseDrive);
+    connect(DriveList_, &QComboBox::activated, this, [this](int index) { chooseDrive(index); });
     connect(Cmd_Image_, &HoverButton::clicked, this, &Nalo_CD2MP3::openImage);
     connect(TrackList_, &QListWidget::itemClicked, this, &Nalo_CD2MP3::clickTrack);
     for (int k = 0; k < 2; ++k) connect(Cmd_AllSel_[k], &HoverButton::clicked, this, [this, k] { selectAll(k); });
@@ -160,20 +160,31 @@ void Nalo_CD2MP3::listDrives() {
             drive_ = std::make_unique<CdDrive>(*reader_);
             mci_.setDrive(drive_.get());
         }
-        for (const std::string& name : drive_->DriveNames()) DriveList_->addItem(qs(name));
+        for (const std::string& name : drive_->DriveNames()) {
+            DriveList_->addItem(qs(name));
+            // A malformed disc image stays listed; its reason shows on the entry.
+            const std::string problem = drive_->ImageProblem(DriveList_->count() - 1);
+            if (!problem.empty()) DriveList_->setItemData(DriveList_->count() - 1, qs(problem), Qt::ToolTipRole);
+        }
     } catch (const RuntimeError&) {
         // Without the CD reader the window lists no drives.
         return;
     }
     if (DriveList_->count() == 0) return;
     DriveList_->setCurrentIndex(0);
-    chooseDrive(0);
+    chooseDrive(0, false);
 }
 
-void Nalo_CD2MP3::chooseDrive(int index) {
+void Nalo_CD2MP3::chooseDrive(int index, bool tell) {
     TrackList_->clear();
     if (!drive_) return;
     try {
+        if (const std::string problem = drive_->ImageProblem(index); !problem.empty()) {
+            drive_->CloseCDDrive();
+            if (tell)
+                dialogs().message(this, QStringLiteral("ﾃﾞｨｽｸｲﾒｰｼﾞを読めません。\n") + qs(problem), MsgIcon::Exclamation);
+            return;
+        }
         drive_->CloseCDDrive();
         if (!drive_->OpenCDDrive(index)) return;
         const int tracks = drive_->TrackCount();
@@ -307,7 +318,11 @@ void Nalo_CD2MP3::convert() {
                                   MsgButtons::YesNo) != MsgResult::Yes)
                 continue;
             const CopyResult r = ConvertTrack(*drive_, encoder_.get(), *this, path, k, options);
-            if (!listed && r.outcome != CopyOutcome::Failed) File_List_->addItem(fileName);
+            // An unfinished track is listed under the name its partial file was kept as.
+            const QString made = r.outcome == CopyOutcome::Complete ? fileName
+                                 : r.kept.empty()                    ? QString()
+                                                                     : qs(FileNameOf(r.kept));
+            if (!made.isEmpty() && !fileListed(made)) File_List_->addItem(made);
         }
     } catch (const RuntimeError& e) {
         UnloadProgress();

@@ -33,7 +33,9 @@ public:
     ~Nalo_CD2MP3() override;
 
     // The actions, as the controls trigger them.
-    void chooseDrive(int index);
+    // Lists the tracks of drive `index`; a malformed disc image lists none and, when
+    // `tell`, says why.
+    void chooseDrive(int index, bool tell = true);
     void openImage();
     void clickTrack();
     void selectAll(int k);
