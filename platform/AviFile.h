@@ -165,8 +165,11 @@ int32_t AVIStreamSampleToTime(const PAVISTREAM& stream, int32_t sample);
 // A frame reader. `wanted` null: 32-bit bottom-up frames at the stream's size.
 // Otherwise bit count 24 or 32, compression 0; width/height 0 keep the stream's
 // size, others scale; a negative height asks for top-down rows. Null when the
-// stream cannot be decoded to that format.
-PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER* wanted);
+// stream cannot be decoded to that format. `filter` is the scaler's (bicubic unless
+// asked otherwise); it also shapes the colour conversion at the stream's size.
+enum class AviScaleFilter { Bicubic, Lanczos };
+PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER* wanted,
+                                AviScaleFilter filter = AviScaleFilter::Bicubic);
 // Frame `pos` (the stream's own numbers, start .. start + length - 1) as a packed
 // DIB: BITMAPINFOHEADER followed by the pixels. The reader owns the block until the
 // next call. Null for a frame out of range or that cannot be decoded.

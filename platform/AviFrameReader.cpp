@@ -54,7 +54,7 @@ void turnUpright(const uint8_t* src, int w, int h, int turns, uint8_t* dst, int 
 
 class AviFrameReader {
 public:
-    bool open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown);
+    bool open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown, int scaleFlags);
     const BITMAPINFOHEADER* get(int32_t pos);
 
 private:
@@ -91,6 +91,7 @@ private:
     bool fresh_ = true;              // nothing read since the demuxer opened
     bool toKeyFrame_ = false;        // after a timeline seek: packets up to a key frame are skipped
     int width_ = 0, height_ = 0, bitCount_ = 32, stride_ = 0;
+    int scaleFlags_ = SWS_BICUBIC;
     bool topDown_ = false;
     std::vector<uint8_t> block_;     // 24 bytes of padding, header, pixels (pixels 64-aligned), tail
     std::vector<uint8_t> scratch_;   // top-down rows of a bottom-up picture, before the copy
@@ -99,7 +100,7 @@ private:
     uint8_t* pixels_ = nullptr;
 };
 
-bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown) {
+bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int bitCount, bool topDown, int scaleFlags) {
     stream_ = stream;
     if (!openDemuxer()) return false;
     const AVCodec* dec = ffmpeg().avcodec_find_decoder(st_->codecpar->codec_id);
@@ -124,6 +125,7 @@ bool AviFrameReader::open(const PAVISTREAM& stream, int width, int height, int b
     height_ = height;
     bitCount_ = bitCount;
     topDown_ = topDown;
+    scaleFlags_ = scaleFlags;
     stride_ = ((width * bitCount + 31) / 32) * 4;
     return true;
 }
@@ -309,7 +311,7 @@ bool AviFrameReader::convert() {
     const int turns = stream_->rotation;
     const int outWidth = turns % 2 ? height_ : width_, outHeight = turns % 2 ? width_ : height_;
     SwsContext* s = ffmpeg().sws_getCachedContext(sws_.release(), f->width, f->height, AVPixelFormat(f->format),
-                                                  outWidth, outHeight, dst, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                                                  outWidth, outHeight, dst, scaleFlags_, nullptr, nullptr, nullptr);
     sws_.reset(s);
     if (!s) return false;
     if (block_.empty()) allocateBlock();
@@ -363,7 +365,7 @@ const BITMAPINFOHEADER* AviFrameReader::get(int32_t pos) {
     return header_;
 }
 
-PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER* wanted) {
+PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER* wanted, AviScaleFilter filter) {
     if (!stream) return nullptr;
     int width = stream->width, height = stream->height, bitCount = 32;
     bool topDown = false;
@@ -376,7 +378,8 @@ PGETFRAME AVIStreamGetFrameOpen(const PAVISTREAM& stream, const BITMAPINFOHEADER
         if (!FitsAviFrame(width, height)) return nullptr;
     }
     auto reader = std::make_shared<AviFrameReader>();
-    if (!reader->open(stream, width, height, bitCount, topDown)) return nullptr;
+    const int flags = filter == AviScaleFilter::Lanczos ? SWS_LANCZOS | SWS_ACCURATE_RND : SWS_BICUBIC;
+    if (!reader->open(stream, width, height, bitCount, topDown, flags)) return nullptr;
     return reader;
 }
 

@@ -6,7 +6,7 @@ PKGS=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n desktop-file-utils
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libgif-dev libmp3lame-dev
-  libpng-dev libwebp-dev libtiff-dev libexif-dev
+  libpng-dev libwebp-dev libtiff-dev libexif-dev libimagequant-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev libtag1-dev zlib1g-dev
   portaudio19-dev
   googletest libgtest-dev libgmock-dev

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "codecs/GifAnimation.h"
 #include "imaging/Dither8bpp.h"
 #include "imaging/GifOptimizer.h"
+#include "shell/RuntimeError.h"
 #include "support/TestSupport.h"
 #include "tools/avi2gif/Avi2GifRules.h"
 #include "tools/avi2gif/AviImport.h"
@@ -208,4 +210,142 @@ TEST(Avi2GifRules, PreviewIntervalsAndPaletteDepth) {
     EXPECT_EQ(avi2gif::PaletteDepth(216), 8);
     EXPECT_EQ(avi2gif::PaletteDepth(2), 1);
     EXPECT_EQ(avi2gif::PaletteDepth(1), 1);
+}
+
+mAVIImp::AviImportOptions opts(double fps = 0, int w = 0, int h = 0, double start = 0, double end = 0,
+                               int16_t loops = 0) {
+    mAVIImp::AviImportOptions o;
+    o.fps = fps;
+    o.width = w;
+    o.height = h;
+    o.start = start;
+    if (end > 0) o.end = end;
+    o.loops = loops;
+    return o;
+}
+
+TEST_F(AviImport, TrimFrameRateSizeAndLoopCount) {
+    // 2 s at 25 fps: frame i starts at 40 i ms.
+    const std::string avi = makeAvi(dir, 50, 25);
+    cGIF whole;
+    ASSERT_TRUE(mAVIImp::ImportAVI(avi, whole, nullptr));
+    struct Case {
+        mAVIImp::AviImportOptions o;
+        int frames, firstSample, secondSample;
+        std::vector<int16_t> delays;  // repeated over the frames
+        int w, h;
+        const char* iterations;  // as ImageMagick reports the loop count (plays, 0 = endless)
+    } cases[] = {
+        {opts(), 50, 0, 1, {4}, W, H, "0"},
+        {opts(0, 0, 0, 0.4, 1.2), 20, 10, 11, {4}, W, H, "0"},
+        {opts(10), 20, 0, 2, {10}, W, H, "0"},
+        {opts(15, 0, 0, 0, 1.0), 15, 0, 1, {7, 6, 7}, W, H, "0"},
+        {opts(50), 50, 0, 1, {4}, W, H, "0"},  // above the video's rate: every frame
+        {opts(0, 12, 0, 0, 0, 3), 50, 0, 1, {4}, 12, 8, "4"},
+        {opts(0, 0, 4, 0, 0, 1), 50, 0, 1, {4}, 6, 4, "2"},
+        {opts(0, 10, 10), 50, 0, 1, {4}, 10, 10, "0"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(n);
+        cGIF gif;
+        ASSERT_TRUE(mAVIImp::ImportAVI(avi, gif, nullptr, c.o));
+        ASSERT_EQ(gif.FramesCount(), c.frames);
+        int total = 0;
+        for (int16_t i = 1; i <= gif.FramesCount(); ++i) {
+            EXPECT_EQ(gif.FrameDelay(i), c.delays[size_t(i - 1) % c.delays.size()]) << i;
+            total += gif.FrameDelay(i);
+        }
+        if (c.o.fps == 15) {
+            EXPECT_EQ(total, 100);  // the delays add up to the second taken
+        }
+        EXPECT_EQ(gif.ScreenWidth(), c.w);
+        EXPECT_EQ(gif.ScreenHeight(), c.h);
+        for (int k = 0; c.w == W && c.h == H && k < 2; ++k) {
+                const auto& got = gif.FrameDIBXOR(int16_t(k + 1));
+                const auto& want = whole.FrameDIBXOR(int16_t((k ? c.secondSample : c.firstSample) + 1));
+            EXPECT_EQ(0, std::memcmp(got.lpBits(), want.lpBits(), size_t(got.BytesPerScanLine()) * H)) << k;
+        }
+        const std::string out = dir.file("t" + std::to_string(n++) + ".gif");
+        ASSERT_TRUE(gif.Save(out));
+        std::string info;
+        ASSERT_EQ(runCommand("identify -verbose '" + out + "[0]' | grep -m1 Iterations", &info), 0);
+        EXPECT_NE(info.find(std::string("Iterations: ") + c.iterations + "\n"), std::string::npos) << info;
+    }
+    cGIF none;
+    EXPECT_THROW(mAVIImp::ImportAVI(avi, none, nullptr, opts(0, 0, 0, 3)), RuntimeError);
+    EXPECT_EQ(none.FramesCount(), 0);
+}
+
+TEST_F(AviImport, CommandLineTakesTheOutputOptionsAndRefusesBadValues) {
+    const std::string nc = "'" + appDir() + "/nalo-convert' avi2gif ", avi = " '" + makeAvi(dir, 50, 25) + "' ",
+                      gif = "'" + dir.file("o.gif") + "'";
+    for (const char* bad : {"--fps 0.05", "--fps nan", "--width 0", "--height 32768", "--start -1", "--end inf",
+                            "--start 1 --end 1", "--loop 65536", "--palette web"})
+        EXPECT_EQ(runCommand(nc + bad + avi + gif), 2) << bad;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("o.gif")));
+    std::string log;
+    ASSERT_EQ(runCommand(nc + "--fps 10 --width 12 --start 0.4 --end 1.2 --loop 3 --palette adaptive" + avi + gif,
+                         &log),
+              0);
+    EXPECT_NE(log.find("(8 frames, 12x8)"), std::string::npos) << log;
+}
+
+// What a GIF shows over time: each composed frame repeated for its delay.
+std::vector<uint8_t> shown(const std::string& gif) {
+    std::string delays;
+    EXPECT_EQ(runCommand("identify -format '%T ' '" + gif + "'", &delays), 0);
+    const auto frames = coalesced(gif);
+    std::istringstream in(delays);
+    std::vector<uint8_t> out;
+    const size_t size = size_t(48) * 32 * 4;
+    int d;
+    for (size_t f = 0; in >> d && (f + 1) * size <= frames.size(); ++f)
+        for (int k = 0; k < d; ++k) out.insert(out.end(), frames.begin() + long(f * size), frames.begin() + long((f + 1) * size));
+    return out;
+}
+
+TEST_F(AviImport, AdaptivePaletteKeepsStillAreasStillAndOptimisesLosslessly) {
+    // A still picture (lossy, so many colours) for 10 frames, and a moving clip.
+    const std::string still = dir.file("still.avi"), moving = dir.file("moving.avi");
+    ASSERT_EQ(runCommand("ffmpeg -v error -y -f lavfi -i testsrc2=size=48x32:rate=10 -vf trim=end_frame=1,loop=9:1 "
+                         "-c:v mjpeg -q:v 3 '" + still + "' && ffmpeg -v error -y -f lavfi -i "
+                         "testsrc2=size=48x32:rate=10 -frames:v 8 -c:v mjpeg -q:v 3 '" + moving + "'"),
+              0);
+    auto options = opts();
+    options.palette = mAVIImp::GifPalette::Adaptive;
+    cGIF gif;
+    ASSERT_TRUE(mAVIImp::ImportAVI(still, gif, nullptr, options));
+    ASSERT_EQ(gif.FramesCount(), 10);
+    EXPECT_GT(gif.GlobalPaletteEntries(), 16);
+    const auto& first = gif.FrameDIBXOR(1);
+    const size_t bytes = size_t(first.BytesPerScanLine()) * size_t(first.Height());
+    const std::vector<uint8_t> one(first.lpBits(), first.lpBits() + bytes);
+    for (int16_t i = 2; i <= gif.FramesCount(); ++i)
+        EXPECT_EQ(0, std::memcmp(gif.FrameDIBXOR(i).lpBits(), one.data(), bytes)) << i;
+
+    for (bool transparent : {false, true}) {
+        cGIF plain, optimised;
+        ASSERT_TRUE(mAVIImp::ImportAVI(moving, plain, nullptr, options));
+        ASSERT_TRUE(mAVIImp::ImportAVI(moving, optimised, nullptr, options));
+        if (transparent) {
+            const uint8_t t = *avi2gif::PickTransparentIndex(plain, 1, 0, 0);
+            mGIFExt::SetTransparency(plain, true, t, nullptr);
+            mGIFExt::SetTransparency(optimised, true, t, nullptr);
+        }
+        avi2gif::Optimize(optimised, nullptr);
+        ASSERT_TRUE(plain.Save(dir.file("plain.gif")));
+        ASSERT_TRUE(optimised.Save(dir.file("optimised.gif")));
+        auto a = shown(dir.file("plain.gif")), b = shown(dir.file("optimised.gif"));
+        for (size_t p = 3; p < a.size(); p += 4)  // transparent pixels: their colour does not count
+            if (a[p] == 0) a[p - 3] = a[p - 2] = a[p - 1] = 0;
+        for (size_t p = 3; p < b.size(); p += 4)
+            if (b[p] == 0) b[p - 3] = b[p - 2] = b[p - 1] = 0;
+        EXPECT_EQ(a.size(), size_t(48) * 32 * 4 * 8 * 10) << transparent;
+        EXPECT_TRUE(a == b) << transparent;
+        if (!transparent) {  // unchanged frames merged, changed ones cropped
+            EXPECT_LT(std::filesystem::file_size(dir.file("optimised.gif")),
+                      std::filesystem::file_size(dir.file("plain.gif")));
+        }
+    }
 }
