@@ -111,16 +111,19 @@ int runIco(const Args& args) {
             });
         return reporter.finish();
     }
-    Dib icon;
+    CapturedIcon icon;
     bool captured = false;
     guardFile(reporter, in, [&] {
-        icon = captureIcon(loadPicture(in), capture);
+        icon = captureIconWithAlpha(loadPictureWithAlpha(in), capture);
         captured = true;
     });
     if (!captured) return reporter.finish();
-    if (*colourAt) key = icon.pixel(at[0], at[1]);
+    if (*colourAt) key = icon.picture.pixel(at[0], at[1]);
     guardFile(reporter, out, [&] {
-        if (MakeIcon(icon, key.value_or(rgb(0, 0, 0)), out, bitCount))
+        // A source's alpha stands in for the transparent colour unless one is given.
+        const bool byAlpha = !key && !icon.clear.empty();
+        if (byAlpha ? MakeIcon(icon.picture, icon.clear, out, bitCount)
+                    : MakeIcon(icon.picture, key.value_or(rgb(0, 0, 0)), out, bitCount))
             reporter.result(FileReport{in, out, Outcome::Written});
         else reporter.result(FileReport{in, out, Outcome::Failed, "the icon was not written", {}, true});
     });

@@ -1,5 +1,5 @@
 #pragma once
-// The size a BMP, JPEG or GIF file declares, read from its headers without decoding
+// The size a BMP, JPEG, GIF, PNG, WebP or TIFF file declares, read from its headers without decoding
 // it: what a caller checks before it lets a decoder allocate the picture.
 #include <cstdint>
 #include <optional>

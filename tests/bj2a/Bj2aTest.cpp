@@ -206,9 +206,23 @@ TEST(Bj2aCli, FrameSizeTooLargeIsRefusedBeforeAnyPictureIsDecoded) {
     for (int at : {5, 7}) bytes[sof + at] = 11000 >> 8, bytes[sof + at + 1] = 11000 & 0xFF;
     bytes.resize(300000);
     writeFile(big, bytes);
+    // Headers alone: a PNG, a lossless WebP and a big-endian TIFF turned a quarter by
+    // its orientation (9000 wide as stored).
+    const std::string png = dir.file("big.png"), webp = dir.file("big.webp"), tif = dir.file("big.tif");
+    writeFile(png, {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0x2A, 0xF8, 0, 0,
+                    0x2A, 0xF8, 8, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+    const uint32_t side = 11000 - 1, vp8l = side | side << 14;
+    writeFile(webp, {'R', 'I', 'F', 'F', 26, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L', 13, 0, 0, 0, 0x2F,
+                     uint8_t(vp8l), uint8_t(vp8l >> 8), uint8_t(vp8l >> 16), uint8_t(vp8l >> 24), 0, 0, 0, 0, 0, 0,
+                     0, 0, 0});
+    writeFile(tif, {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 3, 1, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0x23, 0x28, 1, 1, 0, 3, 0, 0, 0,
+                    1, 0x2A, 0xF8, 0, 0, 1, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0});
     const std::string a = bmp(dir, "a.bmp", 64, 48, 1), out = dir.file("o.avi");
     const std::pair<std::string, std::string> cases[] = {
         {out + " " + big, big + ": 11000 x 11000 is too large for an AVI frame"},
+        {out + " " + png, png + ": 11000 x 11000 is too large for an AVI frame"},
+        {out + " " + webp, webp + ": 11000 x 11000 is too large for an AVI frame"},
+        {out + " " + tif, tif + ": 11000 x 9000 is too large for an AVI frame"},
         {"--size 20000x20000 " + out + " " + a, out + ": 20000 x 20000 is too large for an AVI frame"},
     };
     for (const auto& [args, message] : cases) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
+#include "codecs/PngWriter.h"
 #include "icon/IconTestPictures.h"
 #include "platform/PictureIo.h"
 #include "support/TestSupport.h"
@@ -62,6 +64,37 @@ TEST_F(CliIco, RegionCapturesTheSquareWithAPickedTransparentColour) {
     const auto w = readFile(dir.file("w.ico"));
     EXPECT_EQ(icoPixel24(w, 0, 0), Grey);
     EXPECT_EQ(icoPixel24(w, 31, 31), rgb(255, 255, 255));
+}
+
+// A 64 x 64 red square whose 16-pixel border is clear: the border becomes the mask,
+// drawn black, unless a transparent colour is given.
+TEST_F(CliIco, ASourcesAlphaMarksTheMaskWithoutATransparentColour) {
+    Dib png(64, 64, 32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            uint8_t* p = png.row(y) + x * 4;
+            p[2] = 255;
+            p[3] = x >= 16 && x < 48 && y >= 16 && y < 48 ? 255 : 0;
+        }
+    savePicturePng(png, dir.file("bordered.png"));
+    const struct {
+        const char* options;
+        bool byAlpha;
+    } cases[] = {{"--region 0,0,64", true}, {"--shrink 0", true}, {"", true}, {"--transparent FF0000", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        ASSERT_EQ(ico(std::string("--colours 24 ") + c.options + " " + in("bordered.png") + " " + in("b.ico")), 0);
+        const auto f = readFile(dir.file("b.ico"));
+        ASSERT_EQ(f.size(), 3266u);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const int edge = std::min(std::min(x, y), std::min(31 - x, 31 - y));  // 8 = first inner pixel
+                if (edge == 7 || edge == 8) continue;  // blended by the averaging shrink
+                const bool clear = c.byAlpha ? edge < 8 : edge > 8;
+                ASSERT_EQ(icoMask(f, x, y), clear) << x << "," << y;
+                ASSERT_EQ(icoPixel24(f, x, y), clear ? Black : edge > 8 ? Red : rgb(255, 255, 255)) << x << "," << y;
+            }
+    }
 }
 
 TEST_F(CliIco, ShrinkQualitiesAndPreparations) {

@@ -71,6 +71,24 @@ bool MakeIcon(const Dib& source, ColourValue transparent, const std::string& fil
     return true;
 }
 
+bool MakeIcon(const Dib& source, const std::vector<uint8_t>& clear, const std::string& fileName, int bitCount,
+              const YieldFn& yield) {
+    if (source.empty() || !isIconBitCount(bitCount) || clear.size() != size_t(IconSide) * IconSide) return false;
+    Dib xorPicture(IconSide, IconSide, 24);
+    bitBlt(xorPicture, 0, 0, IconSide, IconSide, source, 0, 0);
+    yieldOnce(yield);
+    Dib key(IconSide, IconSide, 24);  // white where clear
+    for (int y = 0; y < IconSide; ++y)
+        for (int x = 0; x < IconSide; ++x)
+            if (clear[size_t(y) * IconSide + size_t(x)]) {
+                xorPicture.setPixel(x, y, rgb(0, 0, 0));
+                key.setPixel(x, y, rgb(255, 255, 255));
+            }
+    saveIcoFile(fileName, dibBits(xorPicture, bitCount), maskOf(key, 0, 0, IconSide, IconSide, rgb(255, 255, 255)));
+    yieldOnce(yield);
+    return true;
+}
+
 bool ShrinkPicture(const Dib& source, Dib& destination, int quality, ColourValue background,
                    const YieldFn& perRow) {
     destination.fill(background);

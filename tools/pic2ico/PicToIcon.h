@@ -19,6 +19,10 @@ using YieldFn = std::function<void()>;
 // raise a RuntimeError naming the file; an existing file is then left as it was.
 bool MakeIcon(const Dib& source, ColourValue transparent, const std::string& fileName, int bitCount,
               const YieldFn& yield = {});
+// The same with the transparent pixels given by `clear` (one byte per pixel of the 32 x 32
+// icon, rows top to bottom, non-zero = transparent; drawn black in the image).
+bool MakeIcon(const Dib& source, const std::vector<uint8_t>& clear, const std::string& fileName, int bitCount,
+              const YieldFn& yield = {});
 
 // Writes one icon holding the picture at each of `sides` (1..256 pixels), 32-bit with
 // alpha: the whole picture fitted into each square with its aspect ratio kept, its
